@@ -1,0 +1,12 @@
+// Depth-first walk of a search pattern: all files of a folder, then its subfolders.
+#pragma once
+
+struct FileChecker {
+    const char* name;
+    int (*check)(const char* name, const char* path);
+};
+
+extern const FileChecker g_fileCheckers[];   // ended by an entry with a null name
+
+int WalkFolder(const char* pattern);
+void ShortenPath(const char* source, char* dest, int maxLength);

@@ -1,0 +1,21 @@
+// Decides from its PE headers, its size and two signatures whether a file is a known sample.
+#pragma once
+#include <stdint.h>
+
+extern uint16_t g_peHeaderPos;
+extern unsigned char g_fileHeader[20];
+extern unsigned char g_optionalHeader[96];
+extern unsigned char g_sectionHeaders[20][40];
+
+extern char g_currentFilePath[261];
+extern int32_t g_currentFileSize;
+extern char g_detectedName[260];
+
+extern unsigned char g_memoryCheckMode;   // 1 while the memory scan runs (initially 1)
+extern unsigned char g_memoryHit;
+extern int32_t g_forcedAction;
+
+int CheckFile(const char* checkerName, const char* path);
+bool ReadPeHeaders(int fd);
+bool ReadSectionTable(int fd);
+uint32_t RvaToFileOffset(uint32_t rva, int fd);

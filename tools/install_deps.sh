@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs everything the build, the sandbox run and the tests need, from Debian's packages.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+if [ "$(id -u)" -ne 0 ]; then echo "install_deps.sh: run as root" >&2; exit 1; fi
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then dpkg --add-architecture i386; fi
+apt-get update -q
+apt-get install -y -q --no-install-recommends \
+    cmake make g++ clang libclang-rt-14-dev \
+    g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 \
+    googletest libgtest-dev \
+    wine wine32:i386 \
+    xvfb xauth x11-utils imagemagick \
+    python3 python3-pefile python3-pil fonts-dejavu-core
