@@ -14,3 +14,6 @@ extern int g_pendingFolderSet;
 extern int g_pendingFolderSeen;
 
 int StartScan();
+// SCAN's settings for a scan of every fixed drive, reported to the given window.
+struct HWND__;
+void PrepareScan(HWND__* mainWindow);

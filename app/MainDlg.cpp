@@ -1,0 +1,290 @@
+#include "app/MainDlg.h"
+#include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
+#include "app/MainWindowGlobals.h"
+#include "app/MessagePump.h"
+#include "app/ReportChannel.h"
+#include "app/ReportRules.h"
+#include "app/ScanState.h"
+#include "app/Settings.h"
+#include "res/resource.h"
+#include "skin/MsgDlg.h"
+#include "skin/Region.h"
+
+CWnd* g_pMainDlg;
+CBrush g_whiteBrush;
+int g_largeFonts;
+int g_scanRunning;
+
+static const char kProductPage[] = "http://www.corvanel.com/products/varnholt2000/";
+static const char kToolsPage[] = "http://www.corvanel.com/support/removal-tools/";
+static const char kLegalNotice[] = "Copyright (C) 2004 Corvanel Software. All rights reserved.";
+static const char kProductNotice[] = "This program is a part of Varnholt antivirus software.";
+static const char kProductKey[] = "Software\\Corvanel\\Varnholt 2000";
+static const char kTerminateQuestion[] = "Terminate the Scan now?";
+
+// The layout is designed for this client size; the window shows the background's outline.
+static const int kDesignClientWidth = 600, kDesignClientHeight = 337;
+static const int kWindowWidth = 600, kWindowHeight = 462;
+static const COLORREF kTransparentKey = RGB(255, 0, 255);
+
+BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
+    ON_MESSAGE(MSG_STATUS, OnStatusText)
+    ON_MESSAGE(MSG_REPORT_LINE, OnReportLine)
+    ON_WM_TIMER()
+    ON_WM_PAINT()
+    ON_BN_CLICKED(IDC_SCAN, OnScan)
+    ON_BN_CLICKED(IDC_CLOSE_X, OnCloseButton)
+    ON_BN_CLICKED(IDC_DOWNLOAD, OnProductLink)
+    ON_WM_CTLCOLOR()
+    ON_WM_LBUTTONDOWN()
+    ON_BN_CLICKED(IDC_OK, CDialog::OnOK)
+    ON_BN_CLICKED(IDC_DLINK, OnProductLink)
+    ON_BN_CLICKED(IDC_ULINK, OnToolsLink)
+END_MESSAGE_MAP()
+
+CMainDlg::CMainDlg(CWnd* pParent)
+    : CDialog(IDD_MAIN, pParent), m_hBackBitmap(0), m_hOldBitmap(0), m_hRgn(0), m_bmInfo() {
+    m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP));
+}
+
+CMainDlg::~CMainDlg() {
+    if (m_hOldBitmap) m_hMemDC.SelectObject(m_hOldBitmap);
+    if (m_hBackBitmap) DeleteObject(m_hBackBitmap);
+    if (g_pMainDlg == this) g_pMainDlg = 0;
+}
+
+void CMainDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_GRP_REPORT, m_grpReport);
+    DDX_Control(pDX, IDC_LOGO, m_btnLogo);
+    DDX_Control(pDX, IDC_ULINK, m_btnToolsLink);
+    DDX_Control(pDX, IDC_DLINK, m_btnProductLink);
+    DDX_Control(pDX, IDC_SEARCH_LABEL, m_lblSearch);
+    DDX_Control(pDX, IDC_NOTICE, m_lblNotice);
+    DDX_Control(pDX, IDC_HEADING, m_lblHeading);
+    DDX_Control(pDX, IDC_LEGAL, m_lblLegal);
+    DDX_Control(pDX, IDC_FAMILY_LABEL, m_lblFamily);
+    DDX_Control(pDX, IDCANCEL, m_btnCancel);
+    DDX_Control(pDX, IDC_GRP_STATUS, m_grpStatus);
+    DDX_Control(pDX, IDC_STATUS, m_lblStatus);
+    DDX_Control(pDX, IDC_REPORT_LIST, m_lstReport);
+    DDX_Control(pDX, IDC_CLOSE_X, m_btnClose);
+    DDX_Control(pDX, IDC_DOWNLOAD, m_btnDownload);
+    DDX_Control(pDX, IDC_SCAN, m_btnScan);
+    DDX_Control(pDX, IDC_OK, m_btnOK);
+}
+
+// The window's own font, bold and 15 high, for the family label on the blue band.
+void CMainDlg::CreateLabelFont() {
+    HFONT font = GetFont();
+    if (!font) font = (HFONT)GetStockObject(SYSTEM_FONT);
+    LOGFONTA logFont;
+    if (!GetObjectA(font, sizeof logFont, &logFont)) return;
+    logFont.lfHeight = 15;
+    logFont.lfWeight = FW_BOLD;
+    logFont.lfUnderline = FALSE;
+    logFont.lfItalic = FALSE;
+    g_labelFont.CreateFontIndirect(&logFont);
+}
+
+// Only whether the value can be read matters: its text is never used. A value longer than
+// the buffer is still there to be read, so it counts as installed too.
+static bool IsProductInstalled() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    DWORD size = 0;
+    LONG sized = RegQueryValueExA(key, "Installed Folder", 0, 0, 0, &size);
+    char folder[300] = {0};
+    DWORD folderSize = sizeof folder;
+    LONG read = RegQueryValueExA(key, "Installed Folder", 0, 0, (BYTE*)folder, &folderSize);
+    bool closed = RegCloseKey(key) == ERROR_SUCCESS;
+    return sized == ERROR_SUCCESS && (read == ERROR_SUCCESS || read == ERROR_MORE_DATA) && closed;
+}
+
+void CMainDlg::CheckInstalledProduct() {
+    if (IsProductInstalled()) {
+        m_btnProductLink.EnableWindow(FALSE);
+        m_btnProductLink.ShowWindow(SW_HIDE);
+        m_btnDownload.EnableWindow(FALSE);
+    } else {
+        m_lblNotice.ShowWindow(SW_HIDE);
+    }
+}
+
+void CMainDlg::LoadBackground() {
+    m_hBackBitmap = (HBITMAP)LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP,
+                                        0, 0, LR_LOADMAP3DCOLORS);
+    m_hRgn = RegionFromBitmap(m_hBackBitmap, kTransparentKey, TRUE);
+    if (m_hRgn && !SetWindowRgn(m_hRgn, TRUE)) DeleteObject(m_hRgn);   // the system owns it once set
+    if (m_hBackBitmap) GetObjectA(m_hBackBitmap, sizeof m_bmInfo, &m_bmInfo);
+    m_hMemDC.CreateCompatibleDC(0);
+    if (m_hBackBitmap) m_hOldBitmap = m_hMemDC.SelectObject(m_hBackBitmap);
+}
+
+void CMainDlg::LoadButtonBitmaps() {
+    CExButton* const inOrder[] = {&m_btnOK,  &m_btnCancel,    &m_btnScan,        &m_btnDownload,
+                                  &m_btnClose, &m_btnToolsLink, &m_btnProductLink, &m_btnLogo};
+    for (CExButton* button : inOrder) button->LoadFromCaption(button->GetDlgCtrlID(), this);
+    CExButton* const withHand[] = {&m_btnScan, &m_btnClose,     &m_btnDownload,   &m_btnOK,
+                                   &m_btnCancel, &m_btnProductLink, &m_btnToolsLink};
+    for (CExButton* button : withHand) button->LoadHandCursor();
+}
+
+BOOL CMainDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    CWnd* const hiddenAtStart[] = {&m_lblStatus, &m_grpStatus, &m_lblSearch, &m_lstReport, &m_grpReport, &m_btnCancel};
+    for (CWnd* control : hiddenAtStart) control->ShowWindow(SW_HIDE);
+    m_btnOK.EnableWindow(FALSE);
+    m_btnOK.ShowWindow(SW_HIDE);
+    g_pMainDlg = this;
+    CreateLabelFont();
+
+    CString heading(g_toolTitle);
+    heading += " - Tool to detect and remove all the variants of ";
+    heading += g_trojanName;
+    heading += " Trojan ";
+    m_lblHeading.SetWindowText(heading);
+    char family[300];
+    _snprintf(family, sizeof family - 1, "for %s Trojan ", g_trojanName);
+    family[sizeof family - 1] = 0;
+    m_lblFamily.SetWindowText(family);
+    m_lblLegal.SetWindowText(kLegalNotice);
+    m_lblNotice.SetWindowText(kProductNotice);
+
+    {
+        CClientDC screen(this);
+        g_largeFonts = screen.GetDeviceCaps(LOGPIXELSX) >= 120 ? 1 : 0;
+    }
+    ScaleChildWindows(m_hWnd, kDesignClientWidth, kDesignClientHeight);
+    // The template stands at (0, 0) too, so the window counts as unmoved and is centred.
+    MoveWindow(0, 0, kWindowWidth, kWindowHeight);
+    CheckInstalledProduct();
+    g_whiteBrush.CreateSolidBrush(RGB(255, 255, 255));
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+    ModifyStyle(0, WS_SYSMENU | WS_MINIMIZEBOX);
+    LoadBackground();
+    LoadButtonBitmaps();
+    SetWindowText(g_toolTitle);
+    return TRUE;
+}
+
+void CMainDlg::OnOK() {}
+
+void CMainDlg::AskToTerminate(const char* caption) {
+    if (ToolMessageBox(kTerminateQuestion, caption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    m_btnCancel.ShowWindow(SW_HIDE);
+    m_btnOK.ShowWindow(SW_SHOW);
+    g_abortScan = 1;
+}
+
+void CMainDlg::OnCancel() {
+    if (!g_scanRunning) EndDialog(IDCANCEL);
+    else AskToTerminate(g_toolTitle);
+}
+
+void CMainDlg::OnCloseButton() {
+    if (!g_scanRunning) EndDialog(IDCANCEL);
+    else AskToTerminate("DialogBoxTitle");
+}
+
+LRESULT CMainDlg::OnStatusText(WPARAM, LPARAM) {
+    m_lblStatus.SetWindowText(g_statusText);
+    return 0;
+}
+
+LRESULT CMainDlg::OnReportLine(WPARAM, LPARAM) {
+    if (ReportMustEmpty(m_lstReport.GetCount(), g_keepReport != 0)) m_lstReport.ResetContent();
+    m_lstReport.AddString(g_reportText);
+    m_lstReport.SetCurSel(ReportSelection(m_lstReport.GetCount()));
+    UpdateReportExtent();
+    return 0;
+}
+
+// Measured in the list's own device context as the platform hands it out.
+void CMainDlg::UpdateReportExtent() {
+    int widest = 0;
+    CString line;
+    {
+        CClientDC dc(&m_lstReport);
+        for (int i = 0; i < m_lstReport.GetCount(); ++i) {
+            m_lstReport.GetText(i, line);
+            SIZE size = dc.GetTextExtent(line, line.GetLength());
+            if (size.cx > widest) widest = size.cx;
+        }
+    }
+    int extent = ReportExtent(m_lstReport.GetHorizontalExtent(), widest);
+    if (extent >= 0) m_lstReport.SetHorizontalExtent(extent);
+}
+
+void CMainDlg::ShowScanningLayout() {
+    m_btnScan.EnableWindow(FALSE);
+    m_btnToolsLink.EnableWindow(FALSE);
+    m_btnToolsLink.ShowWindow(SW_HIDE);
+    m_btnProductLink.EnableWindow(FALSE);
+    m_btnProductLink.ShowWindow(SW_HIDE);
+    m_btnCancel.EnableWindow(TRUE);
+    m_btnCancel.ShowWindow(SW_SHOW);
+    m_btnOK.EnableWindow(TRUE);
+    CWnd* const idleOnly[] = {&m_lblHeading, &m_lblNotice, &m_lblLegal};
+    for (CWnd* control : idleOnly) control->ShowWindow(SW_HIDE);
+    CWnd* const scanning[] = {&m_lblSearch, &m_lstReport, &m_lblStatus, &m_grpStatus, &m_grpReport};
+    for (CWnd* control : scanning) control->ShowWindow(SW_SHOW);
+    m_grpStatus.SetWindowText("Scanning");
+    m_btnCancel.ShowWindow(SW_SHOW);
+}
+
+void CMainDlg::OnScan() {
+    g_scanRunning = 1;
+    ShowScanningLayout();
+    CString search("Searching for ");
+    search += g_trojanName;
+    search += " Trojan and its variants";
+    m_lblSearch.SetWindowText(search);
+    LOGFONTA logFont = {};
+    logFont.lfHeight = 15;
+    logFont.lfWeight = FW_BOLD;
+    logFont.lfPitchAndFamily = FF_SWISS;
+    lstrcpynA(logFont.lfFaceName, "Arial", sizeof logFont.lfFaceName);
+    m_searchFont.CreateFontIndirect(&logFont);
+    m_lblSearch.SetFont(&m_searchFont, TRUE);
+    PrepareScan(m_hWnd);
+    SetTimer(g_scanTimerId, 100);
+}
+
+void CMainDlg::OnTimer(UINT_PTR) {
+    Default();
+    KillTimer(g_scanTimerId);
+    g_abortScan = 0;
+    StartScan();
+    m_btnCancel.ShowWindow(SW_HIDE);
+    m_btnOK.ShowWindow(SW_SHOW);
+    m_lblSearch.ShowWindow(SW_HIDE);
+    m_grpStatus.SetWindowText("");
+    g_scanRunning = 0;
+}
+
+void CMainDlg::OnPaint() {
+    CPaintDC dc(this);
+    dc.BitBlt(0, 0, m_bmInfo.bmWidth, m_bmInfo.bmHeight, &m_hMemDC, 0, 0, SRCCOPY);
+}
+
+void CMainDlg::OnProductLink() { ShellExecuteA(0, "open", kProductPage, 0, 0, SW_SHOWNORMAL); }
+
+void CMainDlg::OnToolsLink() { ShellExecuteA(0, "open", kToolsPage, 0, 0, SW_SHOWNORMAL); }
+
+HBRUSH CMainDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
+    HBRUSH brush = CDialog::OnCtlColor(pDC, pWnd, nCtlColor);
+    pDC->SetBkMode(TRANSPARENT);
+    if (pWnd && pWnd->GetDlgCtrlID() == IDC_FAMILY_LABEL) return brush;
+    if (nCtlColor == CTLCOLOR_DLG || nCtlColor == CTLCOLOR_STATIC) return g_whiteBrush;
+    return brush;
+}
+
+// Clicks on the window itself (and on the texts, which let them through) drag it.
+void CMainDlg::OnLButtonDown(UINT nFlags, CPoint point) {
+    PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+    Default();
+}

@@ -1,0 +1,38 @@
+#include "app/MessagePump.h"
+#include <windows.h>
+#include "app/Settings.h"
+#include "skin/MsgDlg.h"
+
+unsigned char g_abortScan;
+
+// A look at an empty queue is a round trip to the window system (tens of microseconds under
+// Wine), and the walk asks twice per file. After the queue was found empty, the next look
+// waits this long; while messages keep arriving every call takes one.
+static const DWORD kQuietLookIntervalMs = 10;
+static bool s_queueWasEmpty;
+static DWORD s_emptyLookTime;
+
+static bool QueueLookDue() {
+    return !s_queueWasEmpty || GetTickCount() - s_emptyLookTime >= kQuietLookIntervalMs;
+}
+
+void PumpMessages() {
+    if (!QueueLookDue()) return;
+    MSG msg;
+    s_queueWasEmpty = !PeekMessageA(&msg, 0, 0, 0, PM_REMOVE);
+    if (s_queueWasEmpty) {
+        s_emptyLookTime = GetTickCount();
+        return;
+    }
+    // Esc, whatever the kind of message that carries it; the message itself is dropped.
+    if (LOWORD(msg.wParam) == VK_ESCAPE) {
+        if (ToolMessageBox("Terminate the Scan now?", g_toolTitle, MB_YESNO | MB_ICONQUESTION) != IDNO) g_abortScan = 1;
+        return;
+    }
+    if (msg.message == WM_QUIT || msg.message == WM_DESTROY) {
+        g_abortScan = 1;
+        return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}

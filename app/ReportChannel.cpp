@@ -1,0 +1,23 @@
+#include "app/ReportChannel.h"
+#include <stdarg.h>
+#include <stdio.h>
+
+HWND g_hMainWnd;
+char g_statusText[260];
+char g_reportText[500];
+unsigned char g_keepReport;
+
+void ShowStatus(const char* text) {
+    if (text != g_statusText) lstrcpynA(g_statusText, text, sizeof g_statusText);
+    SendMessageA(g_hMainWnd, MSG_STATUS, 0, 0);
+}
+
+void AppendReportLine(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int length = vsnprintf(g_reportText, sizeof g_reportText, format, args);
+    va_end(args);
+    if (length < 0) g_reportText[0] = 0;
+    g_reportText[sizeof g_reportText - 1] = 0;
+    SendMessageA(g_hMainWnd, MSG_REPORT_LINE, 0, 0);
+}

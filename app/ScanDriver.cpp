@@ -1,0 +1,74 @@
+#include "app/ScanState.h"
+#include <string.h>
+#include <windows.h>
+#include "app/MessagePump.h"
+#include "app/ReportChannel.h"
+#include "app/Settings.h"
+#include "cleaner/MemoryScan.h"
+#include "cleaner/Restart.h"
+#include "engine/DirectoryWalk.h"
+#include "skin/MsgDlg.h"
+
+char g_scanTarget[260];
+int g_action;
+int g_filesScanned;
+int g_filesInfected;
+int g_filesRemoved;
+int g_restartNeeded;
+char g_pendingFolder[260];
+int g_pendingFolderSet;
+int g_pendingFolderSeen;
+
+static const char kAllFixedDrives[] = "!:";
+static const char kRestartQuestion[] =
+    "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?";
+
+void PrepareScan(HWND mainWindow) {
+    lstrcpynA(g_scanTarget, kAllFixedDrives, sizeof g_scanTarget);
+    g_hMainWnd = mainWindow;
+    g_action = ACTION_REMOVE;
+}
+
+// A drive's root pattern, then its Program Files folder when the walk did not enter it.
+static void WalkDrive(const char* root) {
+    char pattern[8];
+    lstrcpynA(pattern, root, sizeof pattern);
+    lstrcatA(pattern, "*.*");
+    WalkFolder(pattern);
+    if (g_pendingFolderSet == 1 && g_pendingFolderSeen == 0) {
+        char secondPass[sizeof g_pendingFolder];
+        lstrcpynA(secondPass, g_pendingFolder, sizeof secondPass);
+        WalkFolder(secondPass);
+        g_pendingFolderSet = 0;
+    }
+}
+
+// Every fixed drive from C: to Z:; the floppy letters are never examined. The loop does not
+// look at the abort flag: after a termination each later walk returns at its first look.
+static void WalkFixedDrives() {
+    char root[] = "C:\\";
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        root[0] = letter;
+        if (GetDriveTypeA(root) == DRIVE_FIXED) WalkDrive(root);
+    }
+}
+
+static void WriteStatistics() {
+    g_keepReport = 1;
+    if (g_filesInfected > 0) AppendReportLine(" ");
+    AppendReportLine("Scanning statistics");
+    AppendReportLine("------------------------------");
+    AppendReportLine("Total files scanned\t\t:  %d", g_filesScanned);
+    AppendReportLine("Total files infected\t\t:  %d", g_filesInfected);
+    if (g_showRemovedTotal == 1) AppendReportLine("Total files removed\t\t:  %d", g_filesRemoved);
+}
+
+int StartScan() {
+    ScanMemory();
+    if (memcmp(g_scanTarget, kAllFixedDrives, sizeof kAllFixedDrives) == 0) WalkFixedDrives();
+    WriteStatistics();
+    ShowStatus(g_abortScan ? "Scanning terminated" : "Scanning completed");
+    if (g_restartNeeded && ToolMessageBox(kRestartQuestion, g_toolTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
+        RestartSystem();
+    return 1;
+}
