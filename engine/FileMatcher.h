@@ -15,6 +15,11 @@ extern unsigned char g_memoryCheckMode;   // 1 while the memory scan runs (initi
 extern unsigned char g_memoryHit;
 extern int32_t g_forcedAction;
 
+// The table the matcher tests, from its first record to the one with an empty name:
+// g_signatureTable, unless a test points it at a table of its own.
+struct SignatureRecord;
+extern const SignatureRecord* g_activeSignatureTable;
+
 int CheckFile(const char* checkerName, const char* path);
 bool ReadPeHeaders(int fd);
 bool ReadSectionTable(int fd);

@@ -1,0 +1,210 @@
+// Decides from its PE headers, its size and two signatures whether a file is a known sample,
+// and hands a match to the registry cleanup and the disinfection.
+#include "engine/FileMatcher.h"
+#include "app/ReportChannel.h"
+#include "app/ScanState.h"
+#include "cleaner/RegistryCleanup.h"
+#include "engine/Disinfect.h"
+#include "engine/LowIo.h"
+#include "engine/PathText.h"
+#include "engine/SignatureTable.h"
+#include <stdio.h>
+#include <string.h>
+
+uint16_t g_peHeaderPos;
+unsigned char g_fileHeader[20];
+unsigned char g_optionalHeader[96];
+unsigned char g_sectionHeaders[20][40];
+
+char g_currentFilePath[261];
+int32_t g_currentFileSize;
+char g_detectedName[260];
+
+unsigned char g_memoryCheckMode = 1;
+unsigned char g_memoryHit;
+int32_t g_forcedAction;
+
+const SignatureRecord* g_activeSignatureTable = g_signatureTable;
+
+namespace {
+
+const uint32_t kPeHeaderPosField = 60;     // e_lfanew; only its low two bytes are read
+const uint32_t kFileHeaderSkip = 4;        // the "PE\0\0" signature
+const uint32_t kOptionalHeaderSkip = 24;   // signature and file header
+const uint32_t kSectionTableSkip = 248;    // as if every optional header had 224 bytes
+const uint32_t kPeSignature = 0x4550;
+const unsigned kMaxSections = 20;
+const unsigned kSectionHeaderSize = sizeof g_sectionHeaders[0];
+const unsigned kSignatureLength = 20;
+// The longest path the matcher takes: it must fit g_statusText, where report lines read it.
+const size_t kMaxPathChars = sizeof g_statusText - 1;
+const char kForcedActionLine[] = "System Memory    W32/Drellmoxin.Trojan  removed";
+
+uint32_t Le16(const unsigned char* bytes) { return bytes[0] | bytes[1] << 8; }
+
+uint32_t Le32(const unsigned char* bytes)
+{
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | (uint32_t)bytes[3] << 24;
+}
+
+unsigned NumberOfSections() { return Le16(g_fileHeader + 2); }
+uint32_t EntryPointRva() { return Le32(g_optionalHeader + 16); }
+uint32_t SizeOfHeaders() { return Le32(g_optionalHeader + 60); }
+uint32_t VirtualSize(unsigned section) { return Le32(g_sectionHeaders[section] + 8); }
+uint32_t VirtualAddress(unsigned section) { return Le32(g_sectionHeaders[section] + 12); }
+uint32_t PointerToRawData(unsigned section) { return Le32(g_sectionHeaders[section] + 20); }
+
+// A position beyond 2 GiB becomes a negative offset, which the runtime refuses like any
+// other bad seek; every read must return all the bytes asked for.
+bool SeekAndRead(int fd, uint32_t position, void* buffer, unsigned length)
+{
+    return _lseek(fd, (long)position, SEEK_SET) != -1L && _read(fd, buffer, length) == (int)length;
+}
+
+void ResetHeaderState()
+{
+    memset(g_fileHeader, 0, sizeof g_fileHeader);
+    g_peHeaderPos = 0;
+}
+
+bool SizeTestPasses(const SignatureRecord& record, int32_t fileSize)
+{
+    switch (record.sizeTest) {
+    case 1: return fileSize == record.fileSize;
+    case 2: {
+        int64_t difference = (int64_t)record.fileSize - fileSize;
+        return difference > -kSizeTolerance && difference < kSizeTolerance;
+    }
+    case 3: return true;
+    default: return false;
+    }
+}
+
+bool AnyRecordAcceptsSize(int32_t fileSize)
+{
+    for (const SignatureRecord* record = g_activeSignatureTable; record->name[0] != 0; ++record)
+        if (SizeTestPasses(*record, fileSize)) return true;
+    return false;
+}
+
+bool SignatureAt(int fd, uint32_t entryPoint, int32_t entryOffset, const unsigned char* signature)
+{
+    unsigned char bytes[kSignatureLength];
+    uint32_t position = RvaToFileOffset(entryPoint + (uint32_t)entryOffset, fd);
+    return SeekAndRead(fd, position, bytes, sizeof bytes) && memcmp(bytes, signature, sizeof bytes) == 0;
+}
+
+bool RecordMatches(int fd, const SignatureRecord& record, uint32_t entryPoint)
+{
+    return SizeTestPasses(record, g_currentFileSize)
+        && SignatureAt(fd, entryPoint, record.entryOffset1, record.signature1)
+        && SignatureAt(fd, entryPoint, record.entryOffset2, record.signature2);
+}
+
+// The first record that fits the open file, or null.
+//
+// A file whose size no record accepts cannot match, so its headers are not read: the header
+// state is left reset, as a file too short for its PE header position leaves it, and the
+// check ends like any other failed one. Only the matcher reads the header state, and every
+// check refills it before use; the globals other code reads (g_currentFileSize, the emptied
+// g_currentFilePath, the counters) come out exactly as after reading the headers.
+const SignatureRecord* FindMatchingRecord(int fd)
+{
+    g_currentFileSize = (int32_t)_filelength(fd);
+    if (g_currentFileSize == -1) return NULL;
+    if (!AnyRecordAcceptsSize(g_currentFileSize)) {
+        ResetHeaderState();
+        return NULL;
+    }
+    if (!ReadPeHeaders(fd) || !ReadSectionTable(fd)) return NULL;
+    uint32_t entryPoint = EntryPointRva();
+    for (const SignatureRecord* record = g_activeSignatureTable; record->name[0] != 0; ++record)
+        if (RecordMatches(fd, *record, entryPoint)) return record;
+    return NULL;
+}
+
+void ClearCurrentFilePath() { memset(g_currentFilePath, 0, sizeof g_currentFilePath); }
+
+// The file is already closed: one match per file, whatever later records would say.
+int TakeMatch(const SignatureRecord& record, const char* path)
+{
+    ++g_filesInfected;
+    CleanAutorunEntries(record.name);
+    CopyText(g_detectedName, sizeof g_detectedName, record.name);
+    CopyText(g_statusText, sizeof g_statusText, path);
+    if (g_memoryCheckMode == 1) {
+        g_memoryHit = 1;
+        return 1;   // g_currentFilePath keeps the path for the memory scan's second walk
+    }
+    ApplyAction(path, record.name);
+    ClearCurrentFilePath();
+    return 1;
+}
+
+// The memory scan has dealt with the process: act on its image without testing it again.
+int ApplyForcedAction(const char* checkerName, const char* path)
+{
+    g_action = g_forcedAction;
+    AppendReportLine("%s", kForcedActionLine);
+    Sleep(1000);
+    ApplyAction(path, checkerName);
+    ClearCurrentFilePath();
+    return 0;
+}
+
+}  // namespace
+
+bool ReadPeHeaders(int fd)
+{
+    ResetHeaderState();
+    unsigned char field[2];
+    if (!SeekAndRead(fd, kPeHeaderPosField, field, sizeof field)) return false;
+    g_peHeaderPos = (uint16_t)Le16(field);
+    unsigned char signature[4];
+    if (!SeekAndRead(fd, g_peHeaderPos, signature, sizeof signature) || Le32(signature) != kPeSignature)
+        return false;
+    return SeekAndRead(fd, g_peHeaderPos + kFileHeaderSkip, g_fileHeader, sizeof g_fileHeader);
+}
+
+bool ReadSectionTable(int fd)
+{
+    if (!SeekAndRead(fd, g_peHeaderPos + kOptionalHeaderSkip, g_optionalHeader, sizeof g_optionalHeader))
+        return false;
+    unsigned count = NumberOfSections();
+    if (count > kMaxSections) return false;
+    memset(g_sectionHeaders, 0, sizeof g_sectionHeaders);
+    return SeekAndRead(fd, g_peHeaderPos + kSectionTableSkip, g_sectionHeaders, count * kSectionHeaderSize);
+}
+
+uint32_t RvaToFileOffset(uint32_t rva, int fd)
+{
+    unsigned count = NumberOfSections();
+    if (count > kMaxSections) count = kMaxSections;   // the table holds no more
+    uint32_t offset = rva;
+    if (count > 0) {
+        // The first section that ends above the RVA, else the last; its start is not tested.
+        unsigned section = 0;
+        while (section + 1 < count && VirtualAddress(section) + VirtualSize(section) <= rva) ++section;
+        offset = rva + PointerToRawData(section) - VirtualAddress(section);
+    }
+    if (offset >= (uint32_t)_filelength(fd)) offset = rva;
+    return offset != 0 ? offset : SizeOfHeaders();
+}
+
+int CheckFile(const char* checkerName, const char* path)
+{
+    if (g_forcedAction != 0 && g_hMainWnd != NULL) return ApplyForcedAction(checkerName, path);
+    if (g_filesInfected == 0) memset(g_autorunValueName, 0, sizeof g_autorunValueName);
+    // A longer path cannot be opened through the platform's path limit anyway, and a cut copy
+    // in g_currentFilePath would have the registry cleanup compare against the wrong file.
+    if (strlen(path) > kMaxPathChars) return 0;
+    int fd = _open(path, _O_RDONLY | _O_BINARY);
+    if (fd == -1) return 0;
+    ClearCurrentFilePath();
+    CopyText(g_currentFilePath, sizeof g_currentFilePath, path);
+    const SignatureRecord* match = FindMatchingRecord(fd);
+    _close(fd);
+    if (match != NULL) return TakeMatch(*match, path);
+    ClearCurrentFilePath();
+    return 0;
+}
