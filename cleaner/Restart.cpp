@@ -1,0 +1,31 @@
+// The forced restart the user agreed to. On the NT line a process may only shut the system
+// down with the shutdown privilege enabled in its token; the 9x line has no tokens.
+#include "cleaner/Restart.h"
+
+#include <windows.h>
+
+#include "cleaner/ProcessKill.h"
+
+// True only when the privilege is now enabled: AdjustTokenPrivileges also succeeds, with
+// ERROR_NOT_ALL_ASSIGNED, for an account that does not hold it.
+static bool EnableShutdownPrivilege()
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return false;
+    TOKEN_PRIVILEGES privileges;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    bool enabled = LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
+                   AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) &&
+                   GetLastError() == ERROR_SUCCESS;
+    CloseHandle(token);
+    return enabled;
+}
+
+void RestartSystem()
+{
+    if (GetOsFamily() != OS_9X && !EnableShutdownPrivilege())
+        return;
+    ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
+}
