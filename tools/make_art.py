@@ -170,7 +170,7 @@ def smooth_mask(size, paint):
     """An antialiased mask: paint(draw, scale) draws in white on a SS-times larger canvas."""
     big = Image.new('L', (size[0] * SS, size[1] * SS), 0)
     paint(ImageDraw.Draw(big), SS)
-    return big.resize(size, Image.Resampling.LANCZOS)
+    return big.resize(size, Image.Resampling.BOX)
 
 
 def rounded_mask(size, radius, inset=0):
