@@ -1,7 +1,10 @@
 # Shared shell set-up for Wine runs: a private Xvfb display and a template prefix.
-# Sourced by run_tests.sh and run_sandbox.sh.
+# Sourced by run_tests.sh (and by tests/lib/swtest.py to build the template when a test is
+# run by hand); expects $root, the repository, and falls back to this file's parent folder.
+root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer, and no menu entries or file associations written to the host.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export SW_WORK=${SW_WORK:-$root/build/wine}
 export SW_TEMPLATE_PREFIX=$SW_WORK/template
 mkdir -p "$SW_WORK"
@@ -24,13 +27,27 @@ sw_stop_display() {
   if [ -n "${SW_XVFB_PID:-}" ]; then kill "$SW_XVFB_PID" 2>/dev/null || true; fi
 }
 
-# The template: a fresh prefix whose only drive is its own C: (the host's root is not mapped).
+# Bumped whenever the template's content changes, so that older templates are rebuilt.
+SW_TEMPLATE_MARK=.sw-ready-2
+
+# The template: a fresh prefix whose only drive is its own C: (the host's root is not
+# mapped), in which Wine draws the frames and captions of windows itself (no window manager
+# runs on the test display, and Wine would otherwise leave them to one). It is built
+# beside its final place and moved there, under a lock, so that parallel test runs never
+# see half a prefix.
 sw_make_template_prefix() {
-  if [ -f "$SW_TEMPLATE_PREFIX/.sw-ready" ]; then export WINEPREFIX=$SW_TEMPLATE_PREFIX; return; fi
-  rm -rf "$SW_TEMPLATE_PREFIX"
-  WINEPREFIX=$SW_TEMPLATE_PREFIX wineboot -i >/dev/null 2>&1
-  WINEPREFIX=$SW_TEMPLATE_PREFIX wineserver -w
-  rm -f "$SW_TEMPLATE_PREFIX/dosdevices/z:"
-  touch "$SW_TEMPLATE_PREFIX/.sw-ready"
-  export WINEPREFIX=$SW_TEMPLATE_PREFIX
+  local t=$SW_TEMPLATE_PREFIX
+  (
+    flock 9
+    if [ -f "$t/$SW_TEMPLATE_MARK" ]; then exit 0; fi
+    rm -rf "$t.new"
+    WINEPREFIX=$t.new wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$t.new wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    WINEPREFIX=$t.new wineserver -w
+    rm -f "$t.new/dosdevices/z:"
+    touch "$t.new/$SW_TEMPLATE_MARK"
+    rm -rf "$t"
+    mv "$t.new" "$t"
+  ) 9>"$SW_WORK/template.lock"
+  export WINEPREFIX=$t
 }
