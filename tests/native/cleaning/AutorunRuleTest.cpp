@@ -1,0 +1,81 @@
+// The decision whether one Run value starts the infected file.
+#include <gtest/gtest.h>
+
+#include "cleaner/AutorunRule.h"
+
+namespace {
+
+struct RuleCase {
+    const char* data;
+    const char* expanded;
+    const char* path;
+    AutorunMatch expected;
+};
+
+// One row a case; the expanded column is what ExpandEnvironmentStringsA made of the data.
+const RuleCase kCases[] = {
+    // Bare commands: the file name alone, trusted only for files in a system folder.
+    {"abc.exe -q", "abc.exe -q", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND},
+    {"ABC.EXE", "ABC.EXE", "C:\\WINDOWS\\SYSTEM\\abc.exe", AUTORUN_BARE_COMMAND},
+    {"abc.exe", "abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+    {"\\windows\\system32\\abc.exe", "\\windows\\system32\\abc.exe", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND},
+    {"rundll32 abc.exe,1", "rundll32 abc.exe,1", "c:\\windows\\system32\\abc.exe", AUTORUN_NO_MATCH},
+    {"\"abc.exe\" /x", "\"abc.exe\" /x", "c:\\windows\\system\\abc.exe", AUTORUN_BARE_COMMAND},
+    // Another program whose name ends like the infected one stays.
+    {"notepad.exe", "notepad.exe", "c:\\windows\\system32\\pad.exe", AUTORUN_NO_MATCH},
+    {"abc.exe2 -q", "abc.exe2 -q", "c:\\windows\\system32\\abc.exe", AUTORUN_NO_MATCH},
+    // A marker must be a whole folder name.
+    {"abc.exe", "abc.exe", "c:\\windows\\system32x\\abc.exe", AUTORUN_NO_MATCH},
+    {"abc.exe", "abc.exe", "c:\\mysystem\\abc.exe", AUTORUN_NO_MATCH},
+    // Full paths, quoted or not, with or without arguments.
+    {"\"C:\\TEMP\\ABC.EXE\" /s", "\"C:\\TEMP\\ABC.EXE\" /s", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
+    {"c:\\temp\\abc.exe", "c:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
+    {"c:\\temp\\abc.exe -run", "c:\\temp\\abc.exe -run", "C:\\Temp\\ABC.exe", AUTORUN_FULL_PATH},
+    {"c:\\temp\\abc.exe.bak", "c:\\temp\\abc.exe.bak", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+    {"c:\\temp\\abc.exe2", "c:\\temp\\abc.exe2", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+    {"d:\\temp\\abc.exe", "d:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+    {"x c:\\temp\\abc.exe", "x c:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+    {"c:\\temp\\ab", "c:\\temp\\ab", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+    // Environment references match through their expansion only.
+    {"%SystemRoot%\\abc.exe", "C:\\WINDOWS\\abc.exe", "c:\\windows\\abc.exe", AUTORUN_FULL_PATH},
+    {"\"%SystemRoot%\\abc.exe\" -x", "\"C:\\WINDOWS\\abc.exe\" -x", "c:\\windows\\abc.exe", AUTORUN_FULL_PATH},
+    {"%SystemRoot%\\abc.exe", "C:\\WINDOWS\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+    // Paths that cannot name a file never match.
+    {"abc.exe", "abc.exe", "abc.exe", AUTORUN_NO_MATCH},
+    {"c:\\windows\\system32\\", "c:\\windows\\system32\\", "c:\\windows\\system32\\", AUTORUN_NO_MATCH},
+    {"anything", "anything", "c:\\windows\\system32\\", AUTORUN_NO_MATCH},
+    {"", "", "c:\\windows\\system32\\abc.exe", AUTORUN_NO_MATCH},
+    {"\"", "\"", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+};
+
+TEST(AutorunRule, TableOfCommands) {
+    for (size_t i = 0; i < sizeof kCases / sizeof kCases[0]; i++) {
+        const RuleCase& c = kCases[i];
+        SCOPED_TRACE(testing::Message() << "row " << i << ": data [" << c.data << "] path [" << c.path << "]");
+        EXPECT_EQ(c.expected, MatchAutorunCommand(c.data, c.expanded, c.path));
+    }
+}
+
+// The inputs are only read: the caller's registry data and the matcher's path stay as they were.
+TEST(AutorunRule, LeavesItsInputsUnchanged) {
+    char data[] = "\"C:\\TEMP\\ABC.EXE\" /S";
+    char expanded[] = "\"C:\\TEMP\\ABC.EXE\" /S";
+    char path[] = "C:\\TEMP\\ABC.EXE";
+    EXPECT_EQ(AUTORUN_FULL_PATH, MatchAutorunCommand(data, expanded, path));
+    EXPECT_STREQ("\"C:\\TEMP\\ABC.EXE\" /S", data);
+    EXPECT_STREQ("C:\\TEMP\\ABC.EXE", path);
+}
+
+// Buffers exactly as long as their text: a read past the terminator shows up under ASan.
+TEST(AutorunRule, ReadsNoFurtherThanTheTerminators) {
+    std::string path(259, 'a');
+    path[2] = '\\';
+    std::unique_ptr<char[]> data(new char[path.size() + 1]);
+    memcpy(data.get(), path.c_str(), path.size() + 1);
+    EXPECT_EQ(AUTORUN_FULL_PATH, MatchAutorunCommand(data.get(), data.get(), path.c_str()));
+    std::unique_ptr<char[]> shorter(new char[4]);
+    memcpy(shorter.get(), "aa\\", 4);
+    EXPECT_EQ(AUTORUN_NO_MATCH, MatchAutorunCommand(shorter.get(), shorter.get(), path.c_str()));
+}
+
+}  // namespace

@@ -1,0 +1,21 @@
+// Arbitrary data, expansion and path: the rule must only read inside its three texts.
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+#include <vector>
+
+#include "cleaner/AutorunRule.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    // Three texts separated by zero bytes; each gets a heap block of its own exact size.
+    std::vector<std::vector<char>> parts(3);
+    size_t part = 0;
+    for (size_t i = 0; i < size && part < 3; i++) {
+        if (bytes[i] == 0) part++;
+        else parts[part].push_back((char)bytes[i]);
+    }
+    for (auto& text : parts) text.push_back('\0');
+    AutorunMatch match = MatchAutorunCommand(parts[0].data(), parts[1].data(), parts[2].data());
+    if (match != AUTORUN_NO_MATCH && strrchr(parts[2].data(), '\\') == nullptr) __builtin_trap();
+    return 0;
+}
