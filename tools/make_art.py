@@ -350,11 +350,11 @@ def message_picture(kind):
         glyph, colour, face, centre = '!', (30, 24, 10), bold(19), (18, 21)
     else:
         top, bottom = ((250, 96, 84), (186, 18, 18)) if kind == 'error' else ((96, 160, 250), (18, 78, 196))
-        layer(img, shadow, smooth_mask(size, lambda d, s: d.ellipse([4 * s, 4 * s, 37 * s, 37 * s], fill=255)))
+        layer(img, shadow, smooth_mask(size, lambda d, s: d.ellipse([4 * s, 4 * s, 36 * s, 36 * s], fill=255)))
         layer(img, tuple(c // 2 for c in bottom),
-              smooth_mask(size, lambda d, s: d.ellipse([2 * s, 2 * s, 35 * s, 35 * s], fill=255)))
+              smooth_mask(size, lambda d, s: d.ellipse([2 * s, 2 * s, 34 * s, 34 * s], fill=255)))
         layer(img, gradient(*size, top, bottom),
-              smooth_mask(size, lambda d, s: d.ellipse([3 * s, 3 * s, 34 * s, 34 * s], fill=255)))
+              smooth_mask(size, lambda d, s: d.ellipse([3 * s, 3 * s, 33 * s, 33 * s], fill=255)))
         glyph, colour = {'information': 'i', 'question': '?', 'error': None}[kind], WHITE
         face = font('DejaVuSerif-Bold.ttf', 22) if kind == 'information' else bold(21)
     if glyph:

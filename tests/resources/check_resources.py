@@ -218,6 +218,15 @@ class BitmapTests(ResourceTest):
                 symbol = sum(colour != LIGHT_BLUE for row in rows for colour in row)
                 self.assertGreater(symbol, 42 * 40 // 3, 'hardly anything drawn')
 
+    def test_message_pictures_keep_inside_the_picture_control(self):
+        # the control is 25 x 24 dialog units: 37 x 39 pixels with Windows' 8-point MS Sans Serif,
+        # and the dialog copies only the control's size of the picture
+        for number in (152, 153, 154, 155):
+            with self.subTest(picture=number):
+                rows = self.bitmap(number).pixels()
+                beyond = [row[37:] for row in rows[:39]] + [rows[39]]
+                self.assertEqual({colour for part in beyond for colour in part}, {LIGHT_BLUE})
+
     def test_message_pictures_differ(self):
         pictures = [bytes(self.resources[(RT_BITMAP, n)]) for n in (152, 153, 154, 155)]
         self.assertEqual(len(set(pictures)), 4)
