@@ -1,0 +1,93 @@
+#!/usr/bin/python3
+"""Checks the headers and the import table of a built program for what Windows 95 and NT 4 load.
+
+    /usr/bin/python3 check_imports.py PROGRAM.exe              the program must pass
+    /usr/bin/python3 check_imports.py --reject PROGRAM.exe     the program must fail, with every
+                                                               kind of finding (checks the checker)
+
+The program may import only from the system libraries every Windows version has; the process
+snapshot (toolhelp) and process status (psapi) functions exist on only some versions, so the
+program looks them up at run time and must not import them.
+"""
+import re
+import subprocess
+import sys
+
+OBJDUMP = 'i686-w64-mingw32-objdump'
+ALLOWED_DLLS = {'kernel32.dll', 'user32.dll', 'gdi32.dll', 'advapi32.dll', 'shell32.dll', 'msvcrt.dll'}
+TOOLHELP = re.compile(r'^(CreateToolhelp32Snapshot|Toolhelp32ReadProcessMemory|'
+                      r'(Process|Module|Thread|Heap)32(First|Next)W?|Heap32ListFirst|Heap32ListNext)$')
+PSAPI = re.compile(r'^(K32\w+|EmptyWorkingSet|EnumDeviceDrivers|EnumPageFilesA|EnumPageFilesW|EnumProcesses|'
+                   r'EnumProcessModules(Ex)?|GetDeviceDriver(BaseName|FileName)[AW]|GetMappedFileName[AW]|'
+                   r'GetModuleBaseName[AW]|GetModuleFileNameEx[AW]|GetModuleInformation|GetPerformanceInfo|'
+                   r'GetProcessImageFileName[AW]|GetProcessMemoryInfo|GetWsChanges(Ex)?|InitializeProcessForWsWatch|'
+                   r'QueryWorkingSet(Ex)?)$')
+GUI_SUBSYSTEM = 2
+
+
+def imports(dump):
+    """{dll name: [function names]} from objdump's import tables (delay-loaded ones included)."""
+    found, dll = {}, None
+    for line in dump.splitlines():
+        name = re.match(r'\s*DLL Name:\s*(\S+)', line)
+        if name:
+            dll = name.group(1)
+            found.setdefault(dll, [])
+            continue
+        entry = re.match(r'\s+[0-9a-f]+\s+\d+\s+(\S+)\s*$', line)
+        if dll and entry:
+            found[dll].append(entry.group(1))
+        elif not line.strip():
+            dll = None
+    return found
+
+
+def header(dump, field):
+    value = re.search(r'^%s\s+(\S+)' % field, dump, re.M)
+    return int(value.group(1), 16 if field == 'Subsystem' else 10) if value else None
+
+
+def findings(dump):
+    """Every reason the program would not load or not run as intended: (kind, detail)."""
+    problems = []
+    for dll, functions in imports(dump).items():
+        if dll.lower() not in ALLOWED_DLLS:
+            problems.append(('library', dll))
+        for function in functions:
+            if TOOLHELP.match(function):
+                problems.append(('toolhelp', function))
+            if PSAPI.match(function):
+                problems.append(('psapi', function))
+    version = (header(dump, 'MajorSubsystemVersion'), header(dump, 'MinorSubsystemVersion'))
+    if None in version or version > (4, 0):
+        problems.append(('subsystem version', '%s.%s' % version))
+    if header(dump, 'Subsystem') != GUI_SUBSYSTEM:
+        problems.append(('subsystem', str(header(dump, 'Subsystem'))))
+    return problems
+
+
+def main(argv):
+    reject = argv[1:2] == ['--reject']
+    paths = argv[2:] if reject else argv[1:]
+    if len(paths) != 1:
+        sys.exit(__doc__)
+    dump = subprocess.run([OBJDUMP, '-p', paths[0]], check=True, capture_output=True, text=True).stdout
+    if 'DLL Name:' not in dump:
+        sys.exit('%s: no import table found in the objdump output' % paths[0])
+    problems = findings(dump)
+    for kind, detail in problems:
+        print('%s: %s %s' % (paths[0], kind, detail))
+    if reject:
+        missing = {'library', 'toolhelp', 'psapi', 'subsystem version', 'subsystem'} - {k for k, _ in problems}
+        if missing:
+            sys.exit('the checker missed: %s' % ', '.join(sorted(missing)))
+        print('every kind of fault was found')
+        return 0
+    if problems:
+        return 1
+    print('%s: imports %s; GUI subsystem 4.0' % (paths[0], ', '.join(sorted(imports(dump)))))
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv))
