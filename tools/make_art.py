@@ -23,7 +23,6 @@ LIGHT_BLUE = (207, 233, 254)   # the main window's field around the buttons, the
 BAND_BLUE = (2, 77, 246)       # the top band; the family label paints its text cells in it
 WHITE = (255, 255, 255)
 LINK_BLUE = (0, 51, 204)
-MAGENTA = (255, 0, 255)
 SYSTEM_GREYS = ((128, 128, 128), (192, 192, 192), (223, 223, 223))
 
 FONT_DIR = '/usr/share/fonts/truetype/dejavu'
@@ -370,7 +369,6 @@ def message_picture(kind):
 # Fixed areas of the background: the window's controls are laid out over them.
 BACKGROUND_SIZE = (527, 338)
 BAND_ROWS = range(0, 64)
-FIELD_ROWS = (range(64, 110), range(276, 316))
 PANEL_ROWS, PANEL_COLUMNS = range(110, 276), range(6, 521)
 SHADE_ROWS = range(316, 338)
 
