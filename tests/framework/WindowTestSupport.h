@@ -62,18 +62,22 @@ struct MemoryCanvas {
 ::testing::AssertionResult SameColor(const char* expectedExpr, const char* actualExpr,
                                      COLORREF expected, COLORREF actual);
 
-// A modal dialog on template IDD_PROBE. Its script runs from a short timer set in
-// OnInitDialog, that is inside the platform's modal loop after the dialog was first shown;
-// a safety timer ends a dialog that a broken route would leave open, with kTimedOut.
+// A modal dialog on template IDD_PROBE whose test steps run inside the platform's modal
+// loop: one step per tick of a short timer set in OnInitDialog. A timer message comes only
+// when the queue is empty, so the dialog has been shown and whatever a step posted has been
+// processed when the next step runs. The last step must end the dialog; a safety timer ends
+// one that a broken route left open, with kTimedOut.
 class CScriptDlg : public CDialog {
 public:
     static constexpr int kTimedOut = -77;
     explicit CScriptDlg(UINT nIDTemplate = IDD_PROBE, CWnd* pParentWnd = 0) : CDialog(nIDTemplate, pParentWnd) {}
 
-    std::function<void(CScriptDlg&)> script;
+    typedef std::function<void(CScriptDlg&)> Step;
+    std::vector<Step> steps;
     std::function<void(CScriptDlg&)> onInit;   // runs inside OnInitDialog, after the base
     bool endOnOk = true;                       // false: the OnOK override only counts
     int okCalls = 0, cancelCalls = 0, plainClicks = 0, dataExchanges = 0;
+    size_t stepsRun = 0;
     RECT initialRect = {0, 0, 0, 0};           // the window as OnInitDialog found it
 
 protected:
@@ -83,6 +87,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     void OnTimer(UINT_PTR nIDEvent);
     void OnPlain() { ++plainClicks; }
+    bool inStep = false;
     DECLARE_MESSAGE_MAP()
 };
 
