@@ -20,7 +20,7 @@ typedef struct { const char *title; int any; HWND found; } WaitTitle;
 static int titled_window_exists(void *ctx)
 {
     WaitTitle *w = (WaitTitle *)ctx;
-    w->found = w->any ? FindWindowA(NULL, w->title) : find_visible_titled(w->title);
+    w->found = find_titled(w->title, !w->any);
     return w->found != NULL;
 }
 
@@ -53,17 +53,21 @@ int cmd_windows(int argc, char **argv)
     return 1;
 }
 
-static int window_gone(void *h)
+typedef struct { HWND h; int hidden_counts; } GoneWindow;
+
+static int window_gone(void *ctx)
 {
-    return !IsWindow((HWND)h) || !IsWindowVisible((HWND)h);
+    GoneWindow *g = (GoneWindow *)ctx;
+    return !IsWindow(g->h) || (g->hidden_counts && !IsWindowVisible(g->h));
 }
 
 int cmd_gone(int argc, char **argv)
 {
-    HWND h = parse_target(argv[0]);
+    GoneWindow g = {parse_target(argv[0]), argc > 2 && lstrcmpA(argv[2], "hidden") == 0};
+    HWND h = g.h;
     DWORD start = GetTickCount();
-    if (!poll_until(window_gone, h, timeout_arg(argc, argv, 1)))
-        return fail("window still shown");
+    if (!poll_until(window_gone, &g, timeout_arg(argc, argv, 1)))
+        return fail("window still there");
     out_key("waited_ms"); out_int(elapsed_since(start));
     out_key("destroyed"); out_bool(!IsWindow(h));
     return 1;
@@ -192,7 +196,7 @@ static int question_shown(void *ctx)
 {
     DialogSearch *s = (DialogSearch *)ctx;
     if (s->by_owner) return find_owned_popup(s->owner, &s->found);
-    s->found = find_visible_titled(s->title);
+    s->found = find_titled(s->title, 1);
     return s->found != NULL;
 }
 

@@ -85,20 +85,21 @@ int title_equals(HWND h, const char *title)
     return lstrcmpA(text, title) == 0;
 }
 
-typedef struct { const char *title; HWND found; } TitleSearch;
+typedef struct { const char *title; int visible_only; HWND found; } TitleSearch;
 
-static BOOL CALLBACK match_visible_title(HWND h, LPARAM ctx)
+static BOOL CALLBACK match_title(HWND h, LPARAM ctx)
 {
     TitleSearch *s = (TitleSearch *)ctx;
-    if (!IsWindowVisible(h) || !title_equals(h, s->title)) return TRUE;
+    if ((s->visible_only && !IsWindowVisible(h)) || !title_equals(h, s->title)) return TRUE;
     s->found = h;
     return FALSE;
 }
 
-HWND find_visible_titled(const char *title)
+/* FindWindowA compares titles without regard to case; tests need the exact title. */
+HWND find_titled(const char *title, int visible_only)
 {
-    TitleSearch s = {title, NULL};
-    EnumWindows(match_visible_title, (LPARAM)&s);
+    TitleSearch s = {title, visible_only, NULL};
+    EnumWindows(match_title, (LPARAM)&s);
     return s.found;
 }
 

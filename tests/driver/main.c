@@ -11,7 +11,7 @@
 static const Command g_commands[] = {
     {"wait", 1, cmd_wait, "TITLE [TIMEOUT_MS] [any]  wait for a visible (or any) top-level window"},
     {"windows", 0, cmd_windows, "[TITLE]  top-level windows, all or with this exact title"},
-    {"gone", 1, cmd_gone, "HWND [TIMEOUT_MS]  wait until the window is destroyed or hidden"},
+    {"gone", 1, cmd_gone, "HWND [TIMEOUT_MS] [hidden]  wait until the window is destroyed (or hidden)"},
     {"count", 1, cmd_count, "TITLE  top-level windows with this title in any case"},
     {"children", 1, cmd_children, "TARGET  every descendant control"},
     {"text", 1, cmd_text, "TARGET  the window's text (WM_GETTEXT)"},

@@ -32,7 +32,7 @@ void out_window_fields(HWND h);
 /* A window's text through WM_GETTEXT (a sent message, so the control answers itself). */
 WCHAR *window_text(HWND h);
 int title_equals(HWND h, const char *title);
-HWND find_visible_titled(const char *title);
+HWND find_titled(const char *title, int visible_only);
 int find_owned_popup(HWND owner, HWND *found);
 DWORD elapsed_since(DWORD start);
 /* Polls test() every 20 ms until it is true or timeout_ms has passed. */

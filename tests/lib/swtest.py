@@ -1,0 +1,418 @@
+"""Black-box test platform: Windows programs run in a throwaway Wine prefix on a private
+Xvfb display, read and pressed through swdriver.exe.
+
+A test class derives from WineTestCase. It gets one prefix (copied from the template), one
+display, one wineserver and one driver process for the whole class; everything is ended and
+removed at the end of the class, also when a test or the set-up fails. Programs started with
+self.start() are ended after each test.
+
+Environment:
+  SW_DRIVER           swdriver.exe (set by CTest)
+  SW_PROGRAM          Sweepwright.exe, when built (set by CTest)
+  SW_TEMPLATE_PREFIX  the template prefix; built here with tools/wine_env.sh when unset
+  SW_REQUIRE_ENV      set by CTest: a missing SW_TEMPLATE_PREFIX or SW_DRIVER fails at once
+  SW_DISPLAY          use this X display instead of a private Xvfb one (to watch a test)
+  SW_KEEP_PREFIX      keep the throwaway prefix after the class, for a look afterwards
+"""
+
+import json
+import os
+import select
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+WORK = os.environ.get("SW_WORK", os.path.join(REPO, "build", "wine"))
+WINE_ENV = {
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+}
+CALL_TIMEOUT = 30.0
+
+
+class PlatformError(Exception):
+    """The test platform itself could not do what was asked."""
+
+
+class DriverError(AssertionError):
+    """A driver command answered "ok": false."""
+
+
+def require_env():
+    """Under CTest the run must come from tools/run_tests.sh; say so plainly otherwise."""
+    if not os.environ.get("SW_REQUIRE_ENV"):
+        return
+    missing = [name for name in ("SW_TEMPLATE_PREFIX", "SW_DRIVER") if not os.environ.get(name)]
+    if missing:
+        raise PlatformError("%s not set: run the tests through tools/run_tests.sh" % ", ".join(missing))
+    if not os.path.isdir(os.environ["SW_TEMPLATE_PREFIX"]):
+        raise PlatformError("SW_TEMPLATE_PREFIX %s is not a prefix" % os.environ["SW_TEMPLATE_PREFIX"])
+
+
+def template_prefix():
+    """The template prefix; when none was given, tools/wine_env.sh builds (or reuses) one."""
+    given = os.environ.get("SW_TEMPLATE_PREFIX")
+    if given:
+        return given
+    script = 'root="$1"; source "$1/tools/wine_env.sh"; sw_make_template_prefix; echo "$WINEPREFIX"'
+    out = subprocess.run(["bash", "-c", script, "bash", REPO], check=True,
+                         stdout=subprocess.PIPE, universal_newlines=True).stdout
+    return out.strip().splitlines()[-1]
+
+
+def driver_path():
+    path = os.environ.get("SW_DRIVER")
+    if not path:
+        raise PlatformError("SW_DRIVER is not set (the path of swdriver.exe)")
+    return path
+
+
+def target(hwnd, control_id=None):
+    """The driver's name of a window, or of the control control_id inside it."""
+    return str(hwnd) if control_id is None else "%d/%d" % (hwnd, control_id)
+
+
+class Display:
+    """A private Xvfb display; Xvfb picks a free number itself (-displayfd)."""
+
+    def __init__(self, size="1024x768x24"):
+        self.process = None
+        self.name = os.environ.get("SW_DISPLAY")
+        if self.name:
+            return
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size, "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        while not number.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [], 10)
+            chunk = os.read(read_end, 16) if ready else b""
+            if not chunk:
+                os.close(read_end)
+                self.close()
+                raise PlatformError("Xvfb did not start")
+            number += chunk
+        os.close(read_end)
+        self.name = ":" + number.decode().strip()
+
+    def close(self):
+        if self.process:
+            self.process.kill()
+            self.process.wait()
+            self.process = None
+
+
+class WineProcess:
+    """A Windows program running in the background in a prefix."""
+
+    def __init__(self, prefix, argv):
+        self.argv = argv
+        self.popen = subprocess.Popen(["wine"] + argv, env=prefix.env, cwd=prefix.drive_c,
+                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL)
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def wait(self, timeout=10):
+        """The program's exit code (the low 8 bits of its Windows exit code)."""
+        return self.popen.wait(timeout)
+
+    def kill(self):
+        if self.running():
+            self.popen.kill()
+            self.popen.wait()
+
+
+class Driver:
+    """One `swdriver.exe serve` process: a command is a line of tab-separated words, its
+    answer one JSON line."""
+
+    def __init__(self, prefix):
+        self.popen = subprocess.Popen(["wine", driver_path(), "serve"], env=prefix.env,
+                                      cwd=prefix.drive_c, stdin=subprocess.PIPE,
+                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.pending = b""
+
+    def _read_line(self, timeout):
+        deadline = time.monotonic() + timeout
+        fd = self.popen.stdout.fileno()
+        while b"\n" not in self.pending:
+            left = deadline - time.monotonic()
+            ready, _, _ = select.select([fd], [], [], max(left, 0))
+            chunk = os.read(fd, 65536) if ready else b""
+            if not chunk:
+                raise PlatformError("driver gave no answer" if not ready else "driver ended")
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode("ascii")
+
+    def call(self, *words, timeout=CALL_TIMEOUT):
+        """Runs one command; returns its answer, ok or not."""
+        line = "\t".join(str(w) for w in words)
+        if "\n" in line:
+            raise ValueError("a driver word cannot hold a line break")
+        self.popen.stdin.write(line.encode("cp1252") + b"\n")
+        self.popen.stdin.flush()
+        return json.loads(self._read_line(timeout))
+
+    def check(self, *words, timeout=CALL_TIMEOUT):
+        """Runs one command that has to succeed."""
+        answer = self.call(*words, timeout=timeout)
+        if not answer["ok"]:
+            raise DriverError("%s: %s" % (" ".join(str(w) for w in words), answer["error"]))
+        return answer
+
+    def close(self):
+        if self.popen.poll() is None:
+            try:
+                self.popen.stdin.write(b"exit\n")
+                self.popen.stdin.close()
+                self.popen.wait(5)
+            except (OSError, subprocess.TimeoutExpired):
+                self.popen.kill()
+                self.popen.wait()
+
+    # Finding windows.
+    def wait_window(self, title, timeout_ms=10000, any_state=False):
+        words = ["wait", title, timeout_ms] + (["any"] if any_state else [])
+        return self.check(*words, timeout=timeout_ms / 1000 + CALL_TIMEOUT)
+
+    def windows(self, title=None):
+        return self.check("windows", *([title] if title is not None else []))["windows"]
+
+    def count(self, title):
+        return self.check("count", title)["count"]
+
+    def wait_gone(self, hwnd, timeout_ms=10000, hidden_counts=False):
+        """Waits until the window is destroyed (or, if hidden_counts, hidden)."""
+        words = ["gone", hwnd, timeout_ms] + (["hidden"] if hidden_counts else [])
+        return self.check(*words, timeout=timeout_ms / 1000 + CALL_TIMEOUT)
+
+    def question(self, owner=None, title=None, timeout_ms=5000):
+        """The program's question dialog: owned by `owner`, or with this title."""
+        how = ("owner", owner) if owner is not None else ("title", title)
+        return self.check("msgdlg", how[0], how[1], timeout_ms, timeout=timeout_ms / 1000 + CALL_TIMEOUT)
+
+    # Reading windows.
+    def children(self, hwnd):
+        return self.check("children", hwnd)["children"]
+
+    def controls(self, hwnd):
+        """The controls of a window by identifier."""
+        return {c["id"]: c for c in self.children(hwnd)}
+
+    def text(self, hwnd, control_id=None):
+        return self.check("text", target(hwnd, control_id))["text"]
+
+    def wait_text(self, hwnd, control_id, expected, timeout=5.0):
+        """Waits until a control shows this text (a posted command takes a moment)."""
+        deadline = time.monotonic() + timeout
+        while True:
+            text = self.text(hwnd, control_id)
+            if text == expected:
+                return text
+            if time.monotonic() > deadline:
+                raise AssertionError("control %s shows %r, not %r" % (control_id, text, expected))
+            time.sleep(0.02)
+
+    def list_box(self, hwnd, control_id=None):
+        return self.check("list", target(hwnd, control_id))
+
+    def focus(self, hwnd):
+        return self.check("focus", hwnd)
+
+    def region(self, hwnd):
+        return self.check("region", hwnd)
+
+    def pixels(self, hwnd, *points):
+        """Screen colours ("RRGGBB") at points given relative to the window's corner."""
+        words = [c for p in points for c in p]
+        return self.check("pixel", hwnd, *words)["colors"]
+
+    def info(self):
+        return self.check("info")
+
+    # Pressing.
+    def click(self, hwnd, control_id=None):
+        return self.check("click", target(hwnd, control_id))
+
+    def mouse_click(self, hwnd, control_id=None, right=False):
+        return self.check("mouseclick", target(hwnd, control_id), *(["right"] if right else []))
+
+    def click_at(self, x, y):
+        return self.check("clickat", x, y)
+
+    def move(self, x, y):
+        return self.check("move", x, y)
+
+    def hover(self, hwnd, control_id=None):
+        return self.check("hover", target(hwnd, control_id))
+
+    def key(self, hwnd, *keys):
+        return self.check("key", hwnd, *keys)
+
+    def real_key(self, hwnd, *keys):
+        """Real keystrokes; hwnd (unless 0) is made the foreground window first."""
+        return self.check("realkey", hwnd, *keys)
+
+    def close_window(self, hwnd):
+        return self.check("close", hwnd)
+
+    def quit(self, hwnd):
+        return self.check("quit", hwnd)
+
+    def post(self, hwnd, msg, wparam=0, lparam=0):
+        return self.check("post", hwnd, msg, wparam, lparam)
+
+    def send(self, hwnd, msg, wparam=0, lparam=0):
+        return self.check("send", hwnd, msg, wparam, lparam)["result"]
+
+    # Registry.
+    def reg_set(self, key, name, kind, *data):
+        return self.check("regset", key, name, kind, *data)
+
+    def reg_get(self, key, name):
+        """(type, data) of a value, or None when it does not exist."""
+        answer = self.call("regget", key, name)
+        return (answer["type"], answer["data"]) if answer["ok"] else None
+
+    def reg_delete(self, key, name=None):
+        return self.check("regdel", key, *([name] if name is not None else []))["deleted"]
+
+    def reg_enum(self, key):
+        """(subkey names, {value name: type}), or None when the key does not exist."""
+        answer = self.call("regenum", key)
+        if not answer["ok"]:
+            return None
+        return answer["keys"], {v["name"]: v["type"] for v in answer["values"]}
+
+
+class Prefix:
+    """A throwaway copy of the template prefix with its own display, wineserver and driver."""
+
+    def __init__(self, name="sw"):
+        os.makedirs(WORK, exist_ok=True)
+        self.path = tempfile.mkdtemp(prefix=name + "-", dir=WORK)
+        self.drive_c = os.path.join(self.path, "drive_c")
+        self.display = None
+        self.driver = None
+        self.processes = []
+        started = time.monotonic()
+        subprocess.run(["cp", "-a", template_prefix() + "/.", self.path], check=True)
+        self.copy_seconds = time.monotonic() - started
+        self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
+
+    # Before start(): Wine's mount manager reads the drive list when the prefix starts.
+    def map_drive(self, letter, folder):
+        """Maps a drive letter to a host folder; Windows then reports it as a fixed drive."""
+        link = os.path.join(self.path, "dosdevices", letter.lower() + ":")
+        if self.driver:
+            raise PlatformError("map drives before the prefix starts")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(os.path.abspath(folder), link)
+
+    def start(self):
+        """Starts the display, a persistent wineserver and the driver."""
+        self.display = Display()
+        self.env["DISPLAY"] = self.display.name
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+        self.driver = Driver(self)
+        self.driver.check("info")
+        return self.driver
+
+    def unix_path(self, windows_path):
+        """The host path of a C: path of this prefix."""
+        drive, rest = windows_path[:2], windows_path[2:]
+        if drive.upper() != "C:":
+            raise ValueError("only C: paths: %s" % windows_path)
+        return os.path.join(self.drive_c, *[p for p in rest.split("\\") if p])
+
+    def install(self, host_file, windows_path):
+        """Copies a program or file into the prefix's C: drive; returns the Windows path."""
+        dest = self.unix_path(windows_path)
+        os.makedirs(os.path.dirname(dest), exist_ok=True)
+        shutil.copy2(host_file, dest)
+        return windows_path
+
+    def spawn(self, program, *args):
+        """Starts a Windows program (a Windows or host path) in the background."""
+        process = WineProcess(self, [program] + list(args))
+        self.processes.append(process)
+        return process
+
+    def run(self, program, *args, timeout=60):
+        """Runs a Windows program to its end; returns its exit code and output."""
+        return subprocess.run(["wine", program] + list(args), env=self.env, cwd=self.drive_c,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, timeout=timeout)
+
+    def set_windows_version(self, version, program=None):
+        """The Windows version Wine reports (win98, nt40, win2k, winxp, win7, win10), for
+        every program or for one program name; read when a program starts."""
+        key = "HKCU\\Software\\Wine"
+        if program:
+            key += "\\AppDefaults\\" + program
+        self.driver.reg_set(key, "Version", "sz", version)
+
+    def screenshot(self, path, rect=None):
+        """Saves the display, or the rectangle [left, top, right, bottom] of it, as a PNG."""
+        words = ["import", "-window", "root"]
+        if rect:
+            words += ["-crop", "%dx%d+%d+%d" % (rect[2] - rect[0], rect[3] - rect[1], rect[0], rect[1]),
+                      "+repage"]
+        subprocess.run(words + [path], env=self.env, check=True)
+        return path
+
+    def end_processes(self):
+        for process in self.processes:
+            process.kill()
+        self.processes = []
+
+    def close(self):
+        """Ends every process of the prefix, the display, and removes the prefix."""
+        self.end_processes()
+        if self.driver:
+            self.driver.close()
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)
+        if self.display:
+            self.display.close()
+        if not os.environ.get("SW_KEEP_PREFIX"):
+            shutil.rmtree(self.path, ignore_errors=True)
+
+
+class WineTestCase(unittest.TestCase):
+    """One prefix per test class; override prepare_prefix to map drives before it starts."""
+
+    prefix = None
+    driver = None
+
+    @classmethod
+    def prepare_prefix(cls, prefix):
+        pass
+
+    @classmethod
+    def setUpClass(cls):
+        require_env()
+        cls.prefix = Prefix(cls.__name__)
+        cls.addClassCleanup(cls.prefix.close)
+        cls.prepare_prefix(cls.prefix)
+        cls.driver = cls.prefix.start()
+
+    def start(self, program, *args):
+        """Starts a program for this test; it is ended when the test ends."""
+        process = self.prefix.spawn(program, *args)
+        self.addCleanup(process.kill)
+        return process
+
+    def start_window(self, program, title, *args, timeout_ms=15000):
+        """Starts a program and waits for its visible window; returns (process, window)."""
+        process = self.start(program, *args)
+        return process, self.driver.wait_window(title, timeout_ms)
