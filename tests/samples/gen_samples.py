@@ -189,28 +189,31 @@ def span(records):
     return min(offsets), max(offsets)
 
 
+def first_section(records, count, lfanew=DEFAULT_LFANEW):
+    """File and virtual start of a first section right after the headers, and the entry
+    point that puts the lowest signature 0x200 bytes into it."""
+    ptr = align_up(headers_end(lfanew, count), FILE_ALIGN)
+    va = align_up(ptr, SECT_ALIGN)
+    return ptr, va, va + 0x200 - span(records)[0]
+
+
 def layout_one(records, size, lfanew=DEFAULT_LFANEW, extra_sections=0):
-    low, _high = span(records)
-    count = 1 + extra_sections
     # A header far into the file leaves the section data before it, as the samples are tight.
-    ptr1 = align_up(headers_end(lfanew if lfanew < 0x10000 else DEFAULT_LFANEW, count), FILE_ALIGN)
-    va1 = align_up(ptr1, SECT_ALIGN)
+    ptr1, va1, entry = first_section(records, 1 + extra_sections, min(lfanew, DEFAULT_LFANEW))
     raw1 = align_down(size - ptr1, FILE_ALIGN)
     sections = [Section(va1, raw1, ptr1, raw1)]
     va = align_up(va1 + raw1, SECT_ALIGN)
     for n in range(extra_sections):
         sections.append(Section(va, 0x1000, 0, 0, b".x%02d" % n))
         va += 0x1000
-    return va1 + 0x200 - low, sections, ptr1
+    return entry, sections, ptr1
 
 
 def layout_multi(records, size):
     if len(records) != 1:
         return None
     low, high = span(records)
-    ptr1 = align_up(headers_end(DEFAULT_LFANEW, 3), FILE_ALIGN)
-    va1 = align_up(ptr1, SECT_ALIGN)
-    entry = va1 + 0x200 - low
+    ptr1, va1, entry = first_section(records, 3)
     rva_low, rva_high = entry + low, entry + high
     va2 = align_down(rva_high, SECT_ALIGN)
     vsize1 = va2 - SECT_ALIGN - va1    # a hole of one page shifts the second section's mapping
@@ -229,10 +232,8 @@ def layout_multi(records, size):
 def layout_edge(records, size):
     if len(records) != 1:
         return None
-    low, high = span(records)
-    ptr1 = align_up(headers_end(DEFAULT_LFANEW, 2), FILE_ALIGN)
-    va1 = align_up(ptr1, SECT_ALIGN)
-    entry = va1 + 0x200 - low
+    high = span(records)[1]
+    ptr1, va1, entry = first_section(records, 2)
     entry += -(entry + high) % SECT_ALIGN     # the higher signature starts a page
     rva_high = entry + high
     vsize1 = rva_high - va1                   # so the first section ends exactly there
@@ -259,10 +260,8 @@ def layout_below(records, size):
 def layout_beyond(records, size):
     if len(records) != 1:
         return None
-    low, high = span(records)
-    ptr1 = align_up(headers_end(DEFAULT_LFANEW, 2), FILE_ALIGN)
-    va1 = align_up(ptr1, SECT_ALIGN)
-    entry = va1 + 0x200 - low
+    high = span(records)[1]
+    ptr1, va1, entry = first_section(records, 2)
     rva_high = entry + high
     va2 = va1 + SECT_ALIGN
     if rva_high < va2:
