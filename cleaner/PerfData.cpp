@@ -15,16 +15,23 @@ static_assert(sizeof(PerfCounterBlock) == 4, "PERF_COUNTER_BLOCK layout");
 static const uint16_t kPerfSignature[4] = { 'P', 'E', 'R', 'F' };
 enum { kMaxNameChars = 16, kConvertedNameSize = 260 };
 
-static bool EqualIgnoringCase(const char* text, size_t length, const char* word)
+static char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+}
+
+// How many leading characters text (of length characters) and word share, case ignored.
+static size_t CommonPrefix(const char* text, size_t length, const char* word)
 {
     size_t i = 0;
-    for (; i < length && word[i]; ++i) {
-        char a = text[i], b = word[i];
-        if (a >= 'A' && a <= 'Z') a = (char)(a - 'A' + 'a');
-        if (a != b)
-            return false;
-    }
-    return i == length && !word[i];
+    while (i < length && word[i] && LowerAscii(text[i]) == LowerAscii(word[i]))
+        ++i;
+    return i;
+}
+
+static bool EqualIgnoringCase(const char* text, size_t length, const char* word)
+{
+    return CommonPrefix(text, length, word) == length && !word[length];
 }
 
 // The digits at the end of text: the index string that stands before a name in the list.
@@ -157,6 +164,27 @@ int ParseProcessTasks(const unsigned char* data, size_t size, uint32_t idTitleIn
         pos = blockPos + counters.ByteLength;
     }
     return filled;
+}
+
+bool PerfTargetName(const char* path, char* target, size_t size)
+{
+    size_t length = strlen(path);
+    if (length <= 4)
+        return false;
+    size_t end = length - 4, start = end;
+    while (start > 0 && path[start - 1] != '\\')
+        --start;
+    if (start == end || end - start >= size)
+        return false;
+    memcpy(target, path + start, end - start);
+    target[end - start] = 0;
+    return true;
+}
+
+bool TaskMatchesTarget(const TaskEntry& task, const char* target)
+{
+    size_t length = strlen(target);
+    return CommonPrefix(task.name, strlen(task.name), target) == length;
 }
 
 unsigned char* QueryGrowingBuffer(PerfQueryFn query, void* context, uint32_t* dataSize)

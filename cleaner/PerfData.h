@@ -100,11 +100,20 @@ typedef bool (*WideToAnsiFn)(const uint16_t* text, int count, char* out, int out
 int ParseProcessTasks(const unsigned char* data, size_t size, uint32_t idTitleIndex,
                       WideToAnsiFn convert, TaskEntry* tasks, int capacity);
 
+// The name the instances are matched against: the file name of path without its last four
+// characters (the extension with its dot). False when nothing would be left to compare (a path
+// of four characters or fewer, or a file name that is only an extension, such as C:\.exe): a
+// prefix of no characters would match every process.
+bool PerfTargetName(const char* path, char* target, size_t size);
+
+// Whether the instance name begins with target, case ignored.
+bool TaskMatchesTarget(const TaskEntry& task, const char* target);
+
 // The registry's answer for performance data has no reliable size: ask with a growing buffer.
 enum { kPerfQueryOk = 0, kPerfQueryMoreData = 234 };
 const uint32_t kPerfInitialSize = 51200;
 const uint32_t kPerfGrowthStep = 25600;
-const uint32_t kPerfMaxSize = 64u * 1024 * 1024;
+const uint32_t kPerfMaxSize = 4u * 1024 * 1024;   // the process object of a thousand processes is far smaller
 
 // Called with the buffer and, in *size, its length; sets *size to the length returned.
 typedef long (*PerfQueryFn)(void* context, unsigned char* buffer, uint32_t* size);

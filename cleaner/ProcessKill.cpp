@@ -243,19 +243,6 @@ static bool WideToAnsi(const uint16_t* text, int count, char* out, int outSize)
     return true;
 }
 
-// The instance names of the performance data are image names without their extension.
-// False when nothing is left to compare: a prefix of no characters would match every process.
-static bool PerfTargetName(const char* path, char* target, size_t size)
-{
-    size_t length = strlen(path);
-    if (length <= 4 || length - 4 >= size)
-        return false;
-    char cut[MAX_PATH];
-    lstrcpynA(cut, path, (int)(length - 4 + 1));
-    lstrcpynA(target, FileNamePart(cut), (int)size);
-    return target[0] != 0;
-}
-
 static bool ReadCounterNames(ProcessCounterNames* names)
 {
     char keyName[128];
@@ -306,10 +293,9 @@ int KillByPerfData(const char* path)
     TaskEntry tasks[kMaxTasks + 1];
     memset(tasks, 0, sizeof tasks);
     int count = CollectPerfTasks(tasks, kMaxTasks);
-    size_t targetLength = strlen(target);
     int result = 0;
     for (int i = 0; i < count; ++i) {
-        if (_strnicmp(tasks[i].name, target, targetLength) != 0)
+        if (!TaskMatchesTarget(tasks[i], target))
             continue;
         if (TerminateById(tasks[i].processId, PROCESS_TERMINATE))
             result = 1;
