@@ -28,11 +28,12 @@ sw_stop_display() {
 }
 
 # Bumped whenever the template's content changes, so that older templates are rebuilt.
-SW_TEMPLATE_MARK=.sw-ready-2
+SW_TEMPLATE_MARK=.sw-ready-3
 
 # The template: a fresh prefix whose only drive is its own C: (the host's root is not
-# mapped), in which Wine draws the frames and captions of windows itself (no window manager
-# runs on the test display, and Wine would otherwise leave them to one). It is built
+# mapped). No window manager runs on the test displays, so Wine is told to manage no window
+# and to draw every frame and caption itself: otherwise a captioned window shows no frame,
+# and hiding it waits 2 s for a window manager that never answers. It is built
 # beside its final place and moved there, under a lock, so that parallel test runs never
 # see half a prefix.
 sw_make_template_prefix() {
@@ -42,6 +43,7 @@ sw_make_template_prefix() {
     if [ -f "$t/$SW_TEMPLATE_MARK" ]; then exit 0; fi
     rm -rf "$t.new"
     WINEPREFIX=$t.new wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$t.new wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     WINEPREFIX=$t.new wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     WINEPREFIX=$t.new wineserver -w
     rm -f "$t.new/dosdevices/z:"
