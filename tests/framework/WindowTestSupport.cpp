@@ -36,7 +36,7 @@ HWND CreateRecorder(HWND parent, int id, DWORD style) {
         wc.lpszClassName = "SwFrameworkRecorder";
         atom = RegisterClassA(&wc);
     }
-    if (parent) style |= WS_CHILD;
+    if (parent) style = (style & ~WS_POPUP) | WS_CHILD;
     return CreateWindowExA(0, "SwFrameworkRecorder", "recorder", style, 10, 10, 200, 120, parent,
                            (HMENU)(INT_PTR)id, GetModuleHandleA(0), 0);
 }
