@@ -1,0 +1,331 @@
+// ApplyAction and ApplyReducedAction on real files and real processes. Suite Disinfect runs
+// under Windows XP (kill route: module paths), Disinfect9x under Windows 98 (toolhelp and
+// wininit.ini).
+#include "tests/removal/RemovalHarness.h"
+
+#include "app/ReportChannel.h"
+#include "app/ScanState.h"
+#include "engine/DeferredRemoval.h"
+#include "engine/FileMatcher.h"
+
+using Disinfect = RemovalTest;
+using Lines = std::vector<std::string>;
+
+static std::string NtPendingEntry(const std::string& path)
+{
+    return "\\??\\" + path + std::string("\0\0", 2);
+}
+
+TEST_F(Disinfect, ReadOnlyHiddenSystemFileIsDeletedAndReportedRemoved)
+{
+    std::string path = MakeFile("guarded.exe");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_EQ(GetFileAttributesA(path.c_str()) & 7u, 7u);
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "removed") }));
+    EXPECT_EQ(g_filesRemoved, 1);
+    EXPECT_EQ(UninstallCleanups(), 1);
+    EXPECT_EQ(g_restartNeeded, 0);
+}
+
+TEST_F(Disinfect, AttributesThatCannotBeResetGiveUnableToRemoveWithoutDeferral)
+{
+    std::string path = m_folder + "\\vanished.exe";
+    strcpy(g_statusText, "C:\\removal\\...\\vanished.exe");   // the walk's shortened status text
+    strcpy(g_detectedName, "W32/Drellmoxin.Qnd.Worm");
+    std::string pendingBefore = PendingRenames();
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(g_statusText, g_detectedName, "Unable to remove") }));
+    EXPECT_EQ(g_restartNeeded, 0);
+    EXPECT_EQ(PendingRenames(), pendingBefore);
+    EXPECT_EQ(g_filesRemoved, 0);
+    EXPECT_EQ(UninstallCleanups(), 0);
+}
+
+TEST_F(Disinfect, FileHeldOpenByAnotherProcessIsDeferredToTheRestart)
+{
+    std::string path = MakeFile("held.exe");
+    ChildProcess holder(HelperProgram("HoldOpen.exe"), path);
+    ASSERT_TRUE(holder.Started());
+    ASSERT_TRUE(WaitUntilHeld(path));
+    MessageBoxWatcher boxes(path);
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "Unable to remove") }));
+    EXPECT_TRUE(boxes.Texts().empty()) << "the module-path route shows no message";
+    EXPECT_FALSE(holder.Ended(0)) << "the holder does not run the file, so it is left alone";
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_EQ(g_restartNeeded, 1);
+    EXPECT_NE(PendingRenames().find(NtPendingEntry(path)), std::string::npos);
+    EXPECT_EQ(g_filesRemoved, 0);
+    ExpectGoneAfterRestart(path);
+}
+
+TEST_F(Disinfect, RunningLookalikeIsEndedAndItsFileRemovedOnce)
+{
+    std::string path = m_folder + "\\pyz.exe";
+    std::unique_ptr<ChildProcess> running;
+    ASSERT_TRUE(StartLookalikeAt(path, &running));
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_TRUE(running->Ended());
+    EXPECT_EQ(running->ExitCode(), 0u) << "TerminateProcess with exit code 0";
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "removed") }));
+    EXPECT_EQ(g_filesRemoved, 1);
+    EXPECT_EQ(UninstallCleanups(), 1);
+    EXPECT_EQ(g_restartNeeded, 0);
+}
+
+TEST_F(Disinfect, Action102RemovesLike100)
+{
+    std::string path = MakeFile("other.exe");
+    g_action = ACTION_REMOVE_TOO;
+    ApplyAction(path.c_str(), kPyzName);
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "removed") }));
+    EXPECT_EQ(g_filesRemoved, 1);
+}
+
+TEST_F(Disinfect, RenameTurnsExeIntoVxeInTheSameFolder)
+{
+    std::string path = MakeFile("a.exe", 100);
+    g_action = ACTION_RENAME;
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(ReadFileBytes(m_folder + "\\a.Vxe"), std::string(100, '\xBD'));
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "renamed") }));
+    EXPECT_EQ(g_filesRenamed, 1);
+    EXPECT_EQ(g_filesRemoved, 0);
+    EXPECT_EQ(UninstallCleanups(), 0);
+}
+
+TEST_F(Disinfect, RenameOntoAnExistingNameFailsAndTouchesNothing)
+{
+    std::string path = MakeFile("b.exe", 10);
+    std::string taken = MakeFile("b.Vxe", 20);
+    g_action = ACTION_RENAME;
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "Rename failed") }));
+    EXPECT_EQ(ReadFileBytes(path).size(), 10u);
+    EXPECT_EQ(ReadFileBytes(taken).size(), 20u);
+    EXPECT_EQ(g_filesRenamed, 0);
+}
+
+TEST_F(Disinfect, NameEndingInDotGetsVAppended)
+{
+    MakeFile("trail");
+    std::string path = m_folder + "\\trail.";   // Windows drops the trailing dot: this names "trail"
+    g_action = ACTION_RENAME;
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "renamed") }));
+    EXPECT_TRUE(FileExists(m_folder + "\\trail.V"));
+    EXPECT_EQ(g_filesRenamed, 1);
+}
+
+TEST_F(Disinfect, NameWithoutDotIsNotRenamedEvenWhenItsFolderHasOne)
+{
+    std::string folder = m_folder + "\\sub.dir";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    std::string path = folder + "\\noext";
+    WriteFileBytes(path, "x");
+    g_action = ACTION_RENAME;
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "Rename failed") }));
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_FALSE(FileExists(m_folder + "\\sub.Vir"));
+    EXPECT_EQ(g_filesRenamed, 0);
+}
+
+TEST_F(Disinfect, ReportOnlyLeavesTheFileAndWritesOneLine)
+{
+    std::string path = MakeFile("kept.exe", 33);
+    strcpy(g_statusText, path.c_str());
+    strcpy(g_detectedName, kPyzName);
+    g_action = ACTION_REPORT_ONLY;
+
+    ApplyAction(path.c_str(), "ignored name");
+
+    EXPECT_EQ(ReadFileBytes(path), std::string(33, '\xBD'));
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "not disinfected as per user's selection") }));
+    EXPECT_EQ(g_filesRemoved + g_filesRenamed + g_restartNeeded, 0);
+}
+
+TEST_F(Disinfect, OtherActionCodesDoNothing)
+{
+    std::string path = MakeFile("untouched.exe");
+    for (int code : { 0, 99, 104, -100 }) {
+        SCOPED_TRACE(code);
+        g_action = code;
+        ApplyAction(path.c_str(), kPyzName);
+        ApplyReducedAction(path.c_str(), kPyzName);
+        EXPECT_TRUE(FileExists(path));
+        EXPECT_TRUE(ReportLines().empty());
+    }
+}
+
+TEST_F(Disinfect, ReducedRemoveDeletesWithOneCall)
+{
+    std::string path = MakeFile("hosts");
+    ApplyReducedAction(path.c_str(), "W32/Nyxem.Worm");
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, "W32/Nyxem.Worm", "removed") }));
+    EXPECT_EQ(g_filesRemoved, 1);
+    EXPECT_EQ(UninstallCleanups(), 1);
+}
+
+TEST_F(Disinfect, ReducedRemoveResetsNoAttributesEndsNoProcessAndDefersNothing)
+{
+    std::string readOnly = MakeFile("readonly");
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    std::string path = m_folder + "\\running.exe";
+    std::unique_ptr<ChildProcess> running;
+    ASSERT_TRUE(StartLookalikeAt(path, &running));
+    std::string pendingBefore = PendingRenames();
+
+    ApplyReducedAction(readOnly.c_str(), "W32/Nyxem.Worm");
+    ApplyReducedAction(path.c_str(), "W32/Nyxem.Worm");
+
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(readOnly, "W32/Nyxem.Worm", "Remove failed"),
+                                     FileLine(path, "W32/Nyxem.Worm", "Remove failed") }));
+    EXPECT_TRUE(FileExists(readOnly));
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_FALSE(running->Ended(0));
+    EXPECT_EQ(PendingRenames(), pendingBefore);
+    EXPECT_EQ(g_restartNeeded, 0);
+    EXPECT_EQ(UninstallCleanups(), 0);
+}
+
+TEST_F(Disinfect, ReducedRenameAndReportOnlyUseTheirOwnTexts)
+{
+    std::string path = MakeFile("hosts.txt");
+    g_action = ACTION_RENAME;
+    ApplyReducedAction(path.c_str(), "W32/Nyxem.Worm");
+    ApplyReducedAction(path.c_str(), "W32/Nyxem.Worm");   // gone now: the second one fails
+    strcpy(g_statusText, "status");
+    strcpy(g_detectedName, "detected");
+    g_action = ACTION_REPORT_ONLY;
+    ApplyReducedAction(path.c_str(), "W32/Nyxem.Worm");
+
+    EXPECT_TRUE(FileExists(m_folder + "\\hosts.Vxt"));
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, "W32/Nyxem.Worm", "renamed"),
+                                     FileLine(path, "W32/Nyxem.Worm", "Rename failed"),
+                                     FileLine("status", "detected", "Not Disinfected As Per User's Selection") }));
+    EXPECT_EQ(g_filesRenamed, 1);
+}
+
+// ---- Windows 98 -------------------------------------------------------------------------
+
+using Disinfect9x = RemovalTest;
+
+static const char kWininit[] = "C:\\windows\\wininit.ini";
+
+static std::string ShortForm(const std::string& path)
+{
+    char shortPath[MAX_PATH] = "";
+    GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+    return shortPath;
+}
+
+TEST_F(Disinfect9x, RunningLookalikeIsEndedThroughToolhelp)
+{
+    std::string path = m_folder + "\\pyz9x.exe";
+    std::unique_ptr<ChildProcess> running;
+    ASSERT_TRUE(StartLookalikeAt(path, &running));
+    MessageBoxWatcher boxes(path);
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_TRUE(running->Ended());
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "removed") }));
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(g_filesRemoved, 1);
+}
+
+TEST_F(Disinfect9x, HeldFileIsDeferredAndALaterFailedRequestKeepsTheRestart)
+{
+    std::string first = MakeFile("first held.exe");
+    std::string second = MakeFile("second held.exe");
+    ChildProcess holdFirst(HelperProgram("HoldOpen.exe"), "\"" + first + "\"");
+    ChildProcess holdSecond(HelperProgram("HoldOpen.exe"), "\"" + second + "\"");
+    ASSERT_TRUE(WaitUntilHeld(first));
+    ASSERT_TRUE(WaitUntilHeld(second));
+    MessageBoxWatcher firstBox(first), secondBox(second);
+
+    ApplyAction(first.c_str(), kPyzName);
+    std::string afterFirst = ReadFileBytes(kWininit);
+    EXPECT_EQ(g_restartNeeded, 1);
+    EXPECT_NE(afterFirst.find("NUL=" + ShortForm(first) + "\r\n"), std::string::npos) << afterFirst;
+
+    // A folder in the way of the new wininit.ini makes the second request fail.
+    ASSERT_TRUE(CreateDirectoryA("C:\\windows\\wininit.new", NULL));
+    ApplyAction(second.c_str(), kPyzName);
+    RemoveDirectoryA("C:\\windows\\wininit.new");
+
+    EXPECT_EQ(g_restartNeeded, 1) << "the first request still stands";
+    EXPECT_EQ(ReadFileBytes(kWininit), afterFirst) << "a failed edit leaves the file as it was";
+    // toolhelp finds no process named like the files: the plain message box, then the deferral
+    EXPECT_EQ(firstBox.Texts(), Lines({ "Could not kill process" }));
+    EXPECT_EQ(secondBox.Texts(), Lines({ "Could not kill process" }));
+    EXPECT_EQ(ReportLines(), Lines({ FileLine(first, kPyzName, "Unable to remove"),
+                                     FileLine(second, kPyzName, "Unable to remove") }));
+    ExpectGoneAfterRestart(first);
+}
+
+TEST_F(Disinfect9x, LongNameIsWrittenInItsShortForm)
+{
+    std::string path = MakeFile("a rather long name.exe");
+    std::string shortPath = ShortForm(path);
+    ASSERT_NE(shortPath, path);
+    ASSERT_FALSE(shortPath.empty());
+
+    EXPECT_EQ(ScheduleRemovalAtRestart(path.c_str()), 1);
+    EXPECT_NE(ReadFileBytes(kWininit).find("\nNUL=" + shortPath + "\r\n"), std::string::npos);
+    EXPECT_EQ(PendingRenames().find(path), std::string::npos) << "no NT request on the 9x line";
+    ExpectGoneAfterRestart(path);
+}
+
+TEST_F(Disinfect9x, PathWithoutShortFormIsNotScheduled)
+{
+    std::string before = ReadFileBytes(kWininit);
+    EXPECT_EQ(ScheduleRemovalAtRestart((m_folder + "\\no such file.exe").c_str()), 0);
+    EXPECT_EQ(ReadFileBytes(kWininit), before);
+}
+
+// ---- NT pending renames (Windows XP) ----------------------------------------------------
+
+using PendingRename = RemovalTest;
+
+TEST_F(PendingRename, RequestIsStoredForTheSystemAndAnswers1)
+{
+    std::string path = MakeFile("pending.exe");
+    EXPECT_EQ(ScheduleRemovalAtRestart(path.c_str()), 1);
+    EXPECT_NE(PendingRenames().find(NtPendingEntry(path)), std::string::npos);
+    EXPECT_FALSE(FileExists(kWininit));
+    ExpectGoneAfterRestart(path);
+}
+
+TEST_F(PendingRename, RefusedRequestAnswers0)
+{
+    std::string before = PendingRenames();
+    std::string tooLong = "C:\\" + std::string(300, 'a') + ".exe";
+    EXPECT_EQ(ScheduleRemovalAtRestart(""), 0);
+    EXPECT_EQ(ScheduleRemovalAtRestart(tooLong.c_str()), 0);
+    EXPECT_EQ(PendingRenames(), before);
+}
