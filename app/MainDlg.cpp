@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "app/MainWindowGlobals.h"
+#include "framework/App.h"
 #include "app/MessagePump.h"
 #include "app/ReportChannel.h"
 #include "app/ReportRules.h"

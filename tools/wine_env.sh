@@ -27,8 +27,19 @@ sw_stop_display() {
   if [ -n "${SW_XVFB_PID:-}" ]; then kill "$SW_XVFB_PID" 2>/dev/null || true; fi
 }
 
+# Wine links the user's Documents, Desktop, Downloads and the like to the host's home
+# folder; a scan of C: would walk into the host through them. Each becomes a real, empty
+# folder of the prefix.
+sw_unlink_host_folders() {
+  local link
+  find "$1/drive_c" -type l -print0 | while IFS= read -r -d '' link; do
+    rm -f "$link"
+    mkdir -p "$link"
+  done
+}
+
 # Bumped whenever the template's content changes, so that older templates are rebuilt.
-SW_TEMPLATE_MARK=.sw-ready-3
+SW_TEMPLATE_MARK=.sw-ready-4
 
 # The template: a fresh prefix whose only drive is its own C: (the host's root is not
 # mapped). No window manager runs on the test displays, so Wine is told to manage no window
@@ -47,6 +58,7 @@ sw_make_template_prefix() {
     WINEPREFIX=$t.new wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     WINEPREFIX=$t.new wineserver -w
     rm -f "$t.new/dosdevices/z:"
+    sw_unlink_host_folders "$t.new"
     touch "$t.new/$SW_TEMPLATE_MARK"
     rm -rf "$t"
     mv "$t.new" "$t"
