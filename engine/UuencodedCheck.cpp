@@ -6,6 +6,7 @@
 #include "engine/Disinfect.h"
 #include "engine/FileMatcher.h"
 #include "engine/LowIo.h"
+#include "engine/PathText.h"
 
 static int g_encodedFile = -1;
 
@@ -16,8 +17,8 @@ int CheckUuencodedFile(const char* name, const char* path) {
     const EncodedSignatureRecord& record = g_encodedSignatureTable[0];
     int matched = MatchUuencodedFile(g_encodedFile);
     if (matched) {
-        lstrcpynA(g_detectedName, record.name, sizeof g_detectedName);
-        lstrcpynA(g_statusText, path, sizeof g_statusText);
+        CopyText(g_detectedName, sizeof g_detectedName, record.name);
+        CopyText(g_statusText, sizeof g_statusText, path);
     }
     _close(g_encodedFile);
     g_encodedFile = -1;

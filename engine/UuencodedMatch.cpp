@@ -1,5 +1,6 @@
 // The matcher of the uuencoded check, on the runtime's low-level file functions only, so that
 // it also builds natively.
+#include <stdio.h>
 #include <string.h>
 
 #include "app/ScanState.h"

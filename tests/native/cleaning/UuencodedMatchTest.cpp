@@ -7,45 +7,11 @@
 
 #include "engine/LowIo.h"
 #include "engine/UuencodedCheck.h"
+#include "tests/cleaning/WormCarrier.h"
 
 int g_filesInfected = 0;
 
 namespace {
-
-// What the worm carries: its autorun value name, file name, autorun key and uninstaller.
-const char kWormBody[] =
-    "SMrhcjg7j0e38v\0rhcjg7j0e38v.exe\0Software\\Microsoft\\Windows\\CurrentVersion\\Run\0uninstall.exe";
-
-// uuencode as GNU uuencode writes it: backquote for zero, one length character per line.
-std::string Uuencode(const std::string& data) {
-    auto encode = [](int sixBits) { return (char)(sixBits == 0 ? '`' : sixBits + 32); };
-    std::string text;
-    for (size_t line = 0; line < data.size(); line += 45) {
-        size_t length = std::min<size_t>(45, data.size() - line);
-        text += encode((int)length);
-        for (size_t i = 0; i < length; i += 3) {
-            unsigned char b[3] = {};
-            for (size_t k = 0; k < 3 && i + k < length; k++) b[k] = (unsigned char)data[line + i + k];
-            text += encode(b[0] >> 2);
-            text += encode(((b[0] & 3) << 4) | (b[1] >> 4));
-            text += encode(((b[1] & 15) << 2) | (b[2] >> 6));
-            text += encode(b[2] & 63);
-        }
-        text += "\n";
-    }
-    return text;
-}
-
-std::string WormText() {
-    return Uuencode(std::string(kWormBody, sizeof kWormBody));   // with the last zero byte
-}
-
-std::string Stripped(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (!strchr("\t\n\v\f\r ", c)) out += c;
-    return out;
-}
 
 class UuencodedMatch : public testing::Test {
 protected:
@@ -78,10 +44,6 @@ protected:
     EncodedSignatureRecord saved_;
 };
 
-std::string Carrier(const std::string& before, const std::string& after = "") {
-    return "begin 644 rhcjg7j0e38v.exe\n" + before + WormText() + after + "`\nend\n";
-}
-
 TEST_F(UuencodedMatch, RestoredPatternIsTheStrippedUuencodingOfTheWormsStrings) {
     std::string expected = Stripped(WormText()).substr(0, 100);
     EXPECT_EQ(100, g_encodedSignatureTable[0].patternLength);
@@ -93,8 +55,8 @@ TEST_F(UuencodedMatch, RestoringTwiceKeepsThePattern) {
     std::string before((const char*)g_encodedSignatureTable[0].pattern, 100);
     RestoreEncodedPatterns();
     EXPECT_EQ(before, std::string((const char*)g_encodedSignatureTable[0].pattern, 100));
-    EXPECT_EQ(1, Match(Carrier("")));
-    EXPECT_EQ(1, Match(Carrier("")));
+    EXPECT_EQ(1, Match(WormCarrier("")));
+    EXPECT_EQ(1, Match(WormCarrier("")));
     EXPECT_EQ(2, g_filesInfected);
 }
 
@@ -129,7 +91,7 @@ TEST_F(UuencodedMatch, OtherUuencodedFilesAndNormalHostsAreClean) {
 }
 
 TEST_F(UuencodedMatch, ShortFileIsSearchedOverItsLength) {
-    std::string content = Carrier(std::string(2700, 'A'));
+    std::string content = WormCarrier(std::string(2700, 'A'));
     ASSERT_LT(content.size(), 4096u);
     EXPECT_EQ(1, Match(content));
 }
@@ -189,16 +151,16 @@ TEST_F(UuencodedMatch, FixedPositionOutsideTheTextNeverReadsPastIt) {
 
 TEST_F(UuencodedMatch, DisabledOrTooLongRecordsNeverMatch) {
     g_encodedSignatureTable[0].patternLength = 0;
-    EXPECT_EQ(0, Match(Carrier("")));
+    EXPECT_EQ(0, Match(WormCarrier("")));
     g_encodedSignatureTable[0].patternLength = 101;
-    EXPECT_EQ(0, Match(Carrier("")));
+    EXPECT_EQ(0, Match(WormCarrier("")));
     g_encodedSignatureTable[0].patternLength = 100;
     EXPECT_EQ(0, Match("begin" + Stripped(WormText()).substr(0, 90)));   // shorter than the pattern
 }
 
 TEST_F(UuencodedMatch, SizeKindsCompareWithTheFilesLength) {
     EncodedSignatureRecord& record = g_encodedSignatureTable[0];
-    std::string content = Carrier("");
+    std::string content = WormCarrier("");
     record.sizeKind = 16;
     record.referenceSize = (int32_t)content.size();
     EXPECT_EQ(1, Match(content));

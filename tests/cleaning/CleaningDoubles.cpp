@@ -1,0 +1,43 @@
+// Stand-ins for what the cleaning code calls outside the engine: the message dialog, the
+// restart, the message pump and the scan driver's settings and counters. The dialog and the
+// restart also write a line to stderr, so a death test can read them from the ended process.
+#include <stdio.h>
+
+#include "app/MessagePump.h"
+#include "app/ScanState.h"
+#include "cleaner/Restart.h"
+#include "skin/MsgDlg.h"
+#include "tests/cleaning/CleaningTestSupport.h"
+
+char g_toolTitle[260] = "Sweepwright Ver 1.0";
+unsigned char g_abortScan;
+char g_scanTarget[260] = "!:";
+int g_action = ACTION_REMOVE;
+int g_filesScanned;
+int g_filesInfected;
+int g_filesRemoved;
+int g_restartNeeded;
+char g_pendingFolder[260];
+int g_pendingFolderSet;
+int g_pendingFolderSeen;
+
+int g_messageBoxAnswer = IDCANCEL;
+std::vector<MessageBoxCall> g_messageBoxCalls;
+int g_restartRequests;
+
+void PumpMessages() {}
+
+int ToolMessageBox(const char* text, const char* caption, unsigned flags) {
+    g_messageBoxCalls.push_back({text, caption, flags});
+    std::string shown;
+    for (const char* c = text; *c; c++) shown += (*c == '\n') ? std::string("\\n") : std::string(1, *c);
+    fprintf(stderr, "ToolMessageBox[%s|%s|0x%x] answered %d\n", shown.c_str(), caption, flags, g_messageBoxAnswer);
+    fflush(stderr);
+    return g_messageBoxAnswer;
+}
+
+void RestartSystem() {
+    ++g_restartRequests;
+    fprintf(stderr, "RestartSystem called\n");
+    fflush(stderr);
+}

@@ -1,0 +1,380 @@
+// The memory scan on real processes of a throwaway prefix: copies of the look-alike helper run
+// as plain processes or as services, and the real walk, matcher and disinfection handle them.
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "app/ScanState.h"
+#include "cleaner/MemoryScan.h"
+#include "cleaner/ProcessKill.h"
+#include "cleaner/RegistryCleanup.h"
+#include "engine/FileMatcher.h"
+#include "tests/cleaning/CleaningTestSupport.h"
+
+namespace {
+
+const char kMemoryLine[] = "System Memory    W32/Drellmoxin.Trojan  removed";
+const std::string kSet1 = "SYSTEM\\ControlSet001\\Services\\";
+const std::string kSet2 = "SYSTEM\\ControlSet002\\Services\\";
+
+// The forced action reports with the checker's name, which ends in a blank.
+std::string RemovedLine(const std::string& path) { return path + "     W32/Drellmoxin.Trojan  removed"; }
+
+bool WaitForEnd(const Child& child) {
+    return WaitForSingleObject(child.process, 5000) == WAIT_OBJECT_0;
+}
+
+bool DebugPrivilegeEnabled() {
+    HANDLE token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    LUID debug;
+    LookupPrivilegeValueA(NULL, "SeDebugPrivilege", &debug);
+    static DWORD buffer[1024];
+    DWORD size = 0;
+    GetTokenInformation(token, TokenPrivileges, buffer, sizeof buffer, &size);
+    CloseHandle(token);
+    const TOKEN_PRIVILEGES* privileges = (const TOKEN_PRIVILEGES*)buffer;
+    for (DWORD i = 0; i < privileges->PrivilegeCount; i++) {
+        const LUID_AND_ATTRIBUTES& entry = privileges->Privileges[i];
+        if (entry.Luid.LowPart == debug.LowPart && entry.Luid.HighPart == debug.HighPart)
+            return (entry.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+    }
+    return false;
+}
+
+void DisableDebugPrivilege() {
+    HANDLE token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+    TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, 0}}};
+    LookupPrivilegeValueA(NULL, "SeDebugPrivilege", &privileges.Privileges[0].Luid);
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    CloseHandle(token);
+}
+
+class MemoryScan : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(RunsAs(getenv("SW_WINDOWS_VERSION")));
+        ResetScanState(ACTION_REMOVE);
+        g_memoryCheckMode = 1;
+        for (const char* set : {"SYSTEM\\ControlSet001", "SYSTEM\\ControlSet002"}) DeleteMachineTree(set);
+    }
+    void TearDown() override {
+        g_memoryCheckMode = 0;
+        EndHelperProcesses();
+    }
+    // Service keys of `name` in both numbered control sets, as the tests expect them deleted.
+    static void MakeServiceKeys(const std::string& name) {
+        for (const std::string& set : {kSet1, kSet2}) {
+            ASSERT_TRUE(CreateMachineKey(set + name + "\\Enum"));
+            ASSERT_TRUE(CreateMachineKey(set + name + "\\Security"));
+        }
+    }
+    static bool AnyServiceKey(const std::string& name) {
+        return MachineKeyExists(kSet1 + name) || MachineKeyExists(kSet2 + name);
+    }
+};
+
+// ---------------------------------------------------------------- NT version 5 (win2k, winxp)
+
+class MemoryScanNt5 : public MemoryScan {
+protected:
+    void SetUp() override {
+        MemoryScan::SetUp();
+        ASSERT_EQ(NT_GEN_5, GetNtGeneration());
+    }
+};
+
+// The first termination ends the process, so the second one fails: the service fallback still
+// deletes keys of the image's name, but no restart is needed for a process that has ended.
+TEST_F(MemoryScanNt5, EndedProcessIsReportedAndItsImageRemoved) {
+    std::string image = HelperCopy("swmem_plain.exe");
+    MakeServiceKeys("swmem_plain");
+    Child child = StartChild(image, "sleep");
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_FALSE(FileExists(image));
+    EXPECT_EQ(1, CountLines(kMemoryLine));
+    EXPECT_EQ(1, CountLines(RemovedLine(image)));
+    EXPECT_EQ(1, g_filesInfected);
+    EXPECT_EQ(1, g_filesRemoved);
+    EXPECT_EQ(0, g_memoryRestartNeeded);
+    EXPECT_FALSE(AnyServiceKey("swmem_plain"));
+}
+
+TEST_F(MemoryScanNt5, EveryInfectedProcessIsEnded) {
+    std::string first = HelperCopy("swmem_one.exe");
+    std::string second = HelperCopy("swmem_two.exe");
+    Child one = StartChild(first, "sleep");
+    Child two = StartChild(second, "sleep");
+    Child three = StartChild(second, "sleep");
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    EXPECT_TRUE(WaitForEnd(one));
+    EXPECT_TRUE(WaitForEnd(two));
+    EXPECT_TRUE(WaitForEnd(three));
+    EXPECT_FALSE(FileExists(first));
+    EXPECT_FALSE(FileExists(second));
+    EXPECT_EQ(3, CountLines(kMemoryLine));
+    EXPECT_EQ(3, g_filesInfected);
+}
+
+// Report only: the match still runs the registry cleanup, but nothing is ended or removed.
+TEST_F(MemoryScanNt5, ReportOnlyEndsNothing) {
+    ResetScanState(ACTION_REPORT_ONLY);
+    std::string image = HelperCopy("swmem_report.exe");
+    SetValue(kRunKey, "SwMemReport", "\"" + image + "\" -start");
+    MakeServiceKeys("swmem_report");
+    Child child = StartChild(image, "sleep");
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    EXPECT_TRUE(child.Running());
+    EXPECT_TRUE(FileExists(image));
+    EXPECT_EQ(1, g_filesInfected);
+    EXPECT_EQ(0, CountLines(kMemoryLine));
+    EXPECT_FALSE(ValueExists(kRunKey, "SwMemReport"));
+    EXPECT_EQ(1, CountLines("System Registry     W32/Drellmoxin.Trojan removed"));
+    EXPECT_TRUE(AnyServiceKey("swmem_report"));
+}
+
+TEST_F(MemoryScanNt5, RenameActionRenamesTheImage) {
+    ResetScanState(ACTION_RENAME);
+    std::string image = HelperCopy("swmem_rename.exe");
+    Child child = StartChild(image, "sleep");
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_FALSE(FileExists(image));
+    EXPECT_TRUE(FileExists(image.substr(0, image.size() - 3) + "Vxe"));
+}
+
+// Neither termination works and no service of that name exists: the keys go, the image stays
+// for the restart, and the scan asks for one.
+TEST_F(MemoryScanNt5, UnendableProcessRequiresARestart) {
+    std::string image = HelperCopy("swmem_guard.exe");
+    MakeServiceKeys("swmem_guard");
+    Child child = StartChild(image, "guard");
+    EXPECT_NE(0, ScanProcessesPsapi());
+    EXPECT_EQ(1, g_memoryRestartNeeded);
+    EXPECT_TRUE(child.Running());
+    EXPECT_TRUE(FileExists(image));
+    EXPECT_FALSE(AnyServiceKey("swmem_guard"));
+    EXPECT_EQ(0, CountLines(kMemoryLine));
+    EXPECT_EQ(1, g_filesInfected);
+}
+
+struct ServiceCase {
+    const char* name;
+    bool stops;
+    DWORD minimumMs;
+};
+
+class MemoryScanService : public MemoryScanNt5, public testing::WithParamInterface<ServiceCase> {};
+
+// The helper runs as a service whose process denies termination, so the scan falls back to
+// stopping the service of the image's name.
+TEST_P(MemoryScanService, ProcessThatCannotBeEndedIsStoppedAsAService) {
+    const ServiceCase& c = GetParam();
+    std::string image = std::string("C:\\swclean\\svc\\") + c.name + ".exe";
+    MakeServiceKeys(c.name);
+    ASSERT_TRUE(CreateMachineKey(kSet1 + c.name + "\\Parameters"));
+    ASSERT_TRUE(StartServiceAndWait(c.name));
+    DWORD start = GetTickCount();
+    short result = ScanProcessesPsapi();
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, c.minimumMs);
+    // The two subkeys go in both sets; the third keeps the first set's service key.
+    EXPECT_TRUE(MachineKeyExists(kSet1 + c.name + "\\Parameters"));
+    EXPECT_FALSE(MachineKeyExists(kSet1 + c.name + "\\Enum"));
+    EXPECT_FALSE(MachineKeyExists(kSet2 + c.name));
+    if (c.stops) {
+        EXPECT_EQ(0, result);
+        EXPECT_EQ(0, g_memoryRestartNeeded);
+        EXPECT_EQ((DWORD)SERVICE_STOPPED, ServiceState(c.name));
+        EXPECT_FALSE(FileExists(image));
+        EXPECT_EQ(1, CountLines(RemovedLine(image)));
+    } else {
+        EXPECT_NE(0, result);
+        EXPECT_EQ(1, g_memoryRestartNeeded);
+        EXPECT_EQ((DWORD)SERVICE_RUNNING, ServiceState(c.name));
+        EXPECT_TRUE(FileExists(image));
+        EXPECT_EQ(0, CountLines(kMemoryLine));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, MemoryScanService,
+                         testing::Values(ServiceCase{"swmem_quick", true, 0}, ServiceCase{"swmem_pending", true, 2500},
+                                         ServiceCase{"swmem_refuse", false, 0}),
+                         [](const testing::TestParamInfo<ServiceCase>& info) { return std::string(info.param.name); });
+
+// A process that denies the query answers access denied: the scan enables the debug privilege
+// and tries again. Under Wine the privilege does not override the process's own security, so
+// that process stays unlisted and untouched.
+TEST_F(MemoryScanNt5, AccessDeniedEnablesTheDebugPrivilege) {
+    DisableDebugPrivilege();
+    ASSERT_FALSE(DebugPrivilegeEnabled());
+    std::string image = HelperCopy("swmem_hide.exe");
+    Child child = StartChild(image, "hide");
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    EXPECT_TRUE(DebugPrivilegeEnabled());
+    EXPECT_TRUE(child.Running());
+    EXPECT_EQ(0, g_filesInfected);
+}
+
+// A successful open can leave an older access-denied error behind; that is no reason to ask
+// for the privilege.
+TEST_F(MemoryScanNt5, StaleAccessDeniedErrorAsksForNoPrivilege) {
+    DisableDebugPrivilege();
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    EXPECT_FALSE(DebugPrivilegeEnabled());
+}
+
+// ---------------------------------------------------------------- NT 6 and later (win7)
+
+class MemoryScanNt6 : public MemoryScan {
+protected:
+    void SetUp() override {
+        MemoryScan::SetUp();
+        ASSERT_EQ(NT_GEN_OTHER, GetNtGeneration());
+        ASSERT_EQ(OS_NT, GetOsFamily());
+    }
+};
+
+TEST_F(MemoryScanNt6, UnendableProcessHasNoServiceFallback) {
+    std::string image = HelperCopy("swmem_guard7.exe");
+    MakeServiceKeys("swmem_guard7");
+    Child child = StartChild(image, "guard");
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    EXPECT_EQ(0, g_memoryRestartNeeded);
+    EXPECT_TRUE(child.Running());
+    EXPECT_TRUE(FileExists(image));
+    EXPECT_TRUE(MachineKeyExists(kSet1 + "swmem_guard7\\Enum"));
+    EXPECT_TRUE(MachineKeyExists(kSet2 + "swmem_guard7\\Security"));
+    EXPECT_EQ(1, g_filesInfected);
+}
+
+TEST_F(MemoryScanNt6, EndedProcessIsRemovedAndKeysStay) {
+    std::string image = HelperCopy("swmem_plain7.exe");
+    MakeServiceKeys("swmem_plain7");
+    Child child = StartChild(image, "sleep");
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_FALSE(FileExists(image));
+    EXPECT_EQ(1, CountLines(kMemoryLine));
+    EXPECT_TRUE(AnyServiceKey("swmem_plain7"));
+}
+
+// ---------------------------------------------------------------- the 9x line (win98)
+
+// Wine's snapshot gives only the image's file name even on the emulated win98, where Windows
+// gives the full path; the tests run from the helper's folder, so that the name opens.
+class MemoryScan9x : public MemoryScan {
+protected:
+    void SetUp() override {
+        MemoryScan::SetUp();
+        ASSERT_EQ(OS_9X, GetOsFamily());
+        GetCurrentDirectoryA(sizeof m_savedFolder, m_savedFolder);
+    }
+    void TearDown() override {
+        SetCurrentDirectoryA(m_savedFolder);
+        MemoryScan::TearDown();
+    }
+    char m_savedFolder[MAX_PATH];
+};
+
+TEST_F(MemoryScan9x, InfectedProcessIsEndedAndItsImageRemoved) {
+    std::string image = HelperCopy("swmem98.exe");
+    Child child = StartChild(image, "sleep");
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\swclean\\run"));
+    ScanProcessesToolhelp();
+    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_FALSE(FileExists(image));
+    EXPECT_EQ(1, CountLines(kMemoryLine));
+    EXPECT_EQ(1, CountLines(RemovedLine("swmem98.exe")));
+    EXPECT_EQ(1, g_filesInfected);
+}
+
+TEST_F(MemoryScan9x, ReportOnlyEndsNothing) {
+    ResetScanState(ACTION_REPORT_ONLY);
+    std::string image = HelperCopy("swmem98r.exe");
+    Child child = StartChild(image, "sleep");
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\swclean\\run"));
+    ScanProcessesToolhelp();
+    EXPECT_TRUE(child.Running());
+    EXPECT_TRUE(FileExists(image));
+    EXPECT_EQ(1, g_filesInfected);
+    EXPECT_EQ(0, CountLines(kMemoryLine));
+}
+
+// From another folder the snapshot's bare file name does not open: the running look-alike is
+// neither examined nor ended.
+TEST_F(MemoryScan9x, ImageThatCannotBeOpenedIsNotExamined) {
+    std::string image = HelperCopy("swmem98o.exe");
+    Child child = StartChild(image, "sleep");
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\windows"));
+    ScanProcessesToolhelp();
+    EXPECT_TRUE(child.Running());
+    EXPECT_TRUE(FileExists(image));
+    EXPECT_EQ(0, g_filesInfected);
+}
+
+// ---------------------------------------------------------------- the whole memory scan
+
+class FoundInMemory : public MemoryScanNt5 {};
+
+const char kQuestion[] =
+    "W32/Drellmoxin.Trojan  found in memory! registry entries created by the worm are removed. "
+    "You must restart the computer and run this program to continue scanning.\\n\\n"
+    "Restart the computer now?";
+
+// GoogleTest's own regular expressions on Windows: escape everything but letters and digits.
+std::string Literal(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (!isalnum((unsigned char)c) && c != ' ') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string QuestionLine(int answer) {
+    return Literal("ToolMessageBox[" + std::string(kQuestion) + "|Sweepwright Ver 1.0|0x41] answered " +
+                   std::to_string(answer)) + "\n";
+}
+
+// The scan ends the program inside ScanMemory: a death test sees the exit code and the lines
+// the dialog and restart doubles wrote.
+TEST_F(FoundInMemory, OkRestartsAndEndsTheProgram) {
+    g_messageBoxAnswer = IDOK;
+    EXPECT_EXIT(
+        {
+            StartChild(HelperCopy("swmem_found.exe"), "guard");
+            ScanMemory();
+            fprintf(stderr, "the scan went on\n");
+            exit(3);
+        },
+        testing::ExitedWithCode(0), "^" + QuestionLine(IDOK) + "RestartSystem called\n$");
+}
+
+TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {
+    g_messageBoxAnswer = IDCANCEL;
+    EXPECT_EXIT(
+        {
+            StartChild(HelperCopy("swmem_found2.exe"), "guard");
+            ScanMemory();
+            fprintf(stderr, "the scan went on\n");
+            exit(3);
+        },
+        testing::ExitedWithCode(0), "^" + QuestionLine(IDCANCEL) + "$");
+}
+
+// An infected process that ended leaves the drive walk to follow in this run.
+TEST_F(FoundInMemory, EndedProcessLetsTheScanGoOn) {
+    std::string image = HelperCopy("swmem_goes_on.exe");
+    Child child = StartChild(image, "sleep");
+    ScanMemory();
+    EXPECT_EQ(0, g_memoryCheckMode);
+    EXPECT_EQ(OS_NT, g_osFamily);
+    EXPECT_TRUE(g_messageBoxCalls.empty());
+    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_FALSE(FileExists(image));
+}
+
+}  // namespace
