@@ -51,10 +51,8 @@ static void DeleteInfectedFile(const char* path, const char* variantName)
         ReportFile(path, variantName, "Remove failed");
 }
 
-// The renamed path: the first character after the last "." of the file name becomes "V"
-// (a.exe: a.Vxe), a name ending in "." gets "V" appended. False when the file name has no "."
-// (the name would not change) or the result does not fit.
-static bool MakeRenamedPath(const char* path, char* renamed, size_t size)
+// A file name without "." would keep its name: that is no rename.
+bool MakeRenamedPath(const char* path, char* renamed, size_t size)
 {
     size_t length = strlen(path);
     const char* slash = strrchr(path, '\\');

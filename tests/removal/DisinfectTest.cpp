@@ -140,6 +140,8 @@ TEST_F(Disinfect, NameWithoutDotIsNotRenamedEvenWhenItsFolderHasOne)
 {
     std::string folder = m_folder + "\\sub.dir";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    // Were the folder's dot taken, the file would move into this folder.
+    ASSERT_TRUE(CreateDirectoryA((m_folder + "\\sub.Vir").c_str(), NULL));
     std::string path = folder + "\\noext";
     WriteFileBytes(path, "x");
     g_action = ACTION_RENAME;
@@ -148,8 +150,31 @@ TEST_F(Disinfect, NameWithoutDotIsNotRenamedEvenWhenItsFolderHasOne)
 
     EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "Rename failed") }));
     EXPECT_TRUE(FileExists(path));
-    EXPECT_FALSE(FileExists(m_folder + "\\sub.Vir"));
+    EXPECT_FALSE(FileExists(m_folder + "\\sub.Vir\\noext"));
     EXPECT_EQ(g_filesRenamed, 0);
+}
+
+TEST(RenamedPath, StaysInsideItsBufferAndEndsTheName)
+{
+    struct Row { const char* path; const char* renamed; };
+    static const Row rows[] = {
+        { "C:\\d\\a.exe", "C:\\d\\a.Vxe" }, { "C:\\d\\a.b.c", "C:\\d\\a.b.V" },
+        { "C:\\d\\trail.", "C:\\d\\trail.V" }, { "x.", "x.V" }, { ".exe", ".Vxe" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        size_t needed = strlen(row.renamed) + 1;
+        char buffer[64];
+        memset(buffer, 0xBD, sizeof buffer);
+        EXPECT_FALSE(MakeRenamedPath(row.path, buffer, needed - 1));
+        EXPECT_EQ((unsigned char)buffer[needed - 1], 0xBD) << "nothing written past a buffer too small";
+        ASSERT_TRUE(MakeRenamedPath(row.path, buffer, needed));
+        EXPECT_STREQ(buffer, row.renamed);
+        EXPECT_EQ((unsigned char)buffer[needed], 0xBD);
+    }
+    char buffer[64];
+    EXPECT_FALSE(MakeRenamedPath("C:\\d.d\\noext", buffer, sizeof buffer));
+    EXPECT_FALSE(MakeRenamedPath("noext", buffer, sizeof buffer));
 }
 
 TEST_F(Disinfect, ReportOnlyLeavesTheFileAndWritesOneLine)

@@ -20,7 +20,7 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 
 # scenario: (Windows version, suites, whether the tests must have deferred something)
 SCENARIOS = {
-    "winxp": ("winxp", "Versions.*:Disinfect.*:PendingRename.*:WininitText.*:PerfParser.*", True),
+    "winxp": ("winxp", "Versions.*:Disinfect.*:RenamedPath.*:PendingRename.*:WininitText.*:PerfParser.*", True),
     "win98": ("win98", "Versions.*:Toolhelp.*:Disinfect9x.*:Wininit.*", True),
     "win2k": ("win2k", "Versions.*:ModulePath.*", False),
     "nt40": ("nt40", "Versions.*:PerfRoute.*", True),
