@@ -1,0 +1,313 @@
+// WalkFolder on real folder trees under Wine, with the real matcher as its checker and the
+// generated samples as infected files; ShortenPath and the pattern helpers by table.
+#include "app/MessagePump.h"
+#include "app/ReportChannel.h"
+#include "app/ScanState.h"
+#include "engine/DirectoryWalk.h"
+#include "engine/FileMatcher.h"
+#include "engine/PathText.h"
+#include "engine/SignatureTable.h"
+#include "tests/engine_scan/ScanDoubles.h"
+#include "tests/engine_scan/ScanWorld.h"
+#include <windows.h>
+#include <algorithm>
+#include <string.h>
+
+namespace {
+
+const char kInfected[] = "r10_one.exe";   // W32/Drellmoxin.A.Worm
+
+class Walk : public ::testing::Test {
+protected:
+    void SetUp() override { ResetScanDoubles(); }
+    void TearDown() override { ResetScanDoubles(); }
+};
+
+std::string Shortened(const std::string& path)
+{
+    char shown[61];
+    ShortenPath(path.c_str(), shown, 60);
+    return shown;
+}
+
+std::vector<std::string> ActedOn()
+{
+    std::vector<std::string> paths;
+    for (const ActionCall& call : g_actionCalls) paths.push_back(call.path);
+    return paths;
+}
+
+size_t StatusIndex(const std::string& path)
+{
+    auto found = std::find(g_shownStatus.begin(), g_shownStatus.end(), Shortened(path));
+    return found == g_shownStatus.end() ? std::string::npos : (size_t)(found - g_shownStatus.begin());
+}
+
+TEST(ShortenPath, KeepsShortPathsAndCutsTheMiddleOfLongOnes)
+{
+    const std::string seventy = "C:\\abcdefghijklmnopqrstuvwxyz\\0123456789\\ABCDEFGHIJKLMNOPQRSTUVWXYZ\\x.";
+    ASSERT_EQ(70u, seventy.size());
+    const struct { std::string source; int n; std::string expected; } rows[] = {
+        { seventy, 60, seventy.substr(0, 29) + ".." + seventy.substr(41) },   // 29 + 2 + 29
+        { seventy.substr(0, 60), 60, seventy.substr(0, 60) },                 // exactly n: unchanged
+        { seventy.substr(0, 61), 60, seventy.substr(0, 29) + ".." + seventy.substr(32, 29) },
+        { seventy.substr(0, 59), 60, seventy.substr(0, 59) },
+        { seventy, 61, seventy.substr(0, 29) + "..." + seventy.substr(41) },  // odd n: three dots
+        { seventy, 2, ".." },
+        { seventy, 3, "..." },
+        { seventy, 1, "." },
+        { seventy, 0, "" },
+        { "", 60, "" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.source.size() << " characters, n " << row.n);
+        char dest[128];
+        memset(dest, 0xBD, sizeof dest);
+        ShortenPath(row.source.c_str(), dest, row.n);
+        EXPECT_EQ(row.expected, dest);
+        EXPECT_LE(strlen(dest), (size_t)row.n);
+        EXPECT_EQ(0xBD, (unsigned char)dest[row.n + 1]) << "written past n + 1 bytes";
+    }
+}
+
+TEST(PathText, PatternFolderAndJoins)
+{
+    EXPECT_EQ(3, PatternFolderLength("C:\\*.*"));
+    EXPECT_EQ(7, PatternFolderLength("C:\\dir\\*.*"));
+    EXPECT_EQ(7, PatternFolderLength("C:\\dir\\*.txt"));
+    EXPECT_EQ(-1, PatternFolderLength("C:\\dir\\folder"));
+    EXPECT_EQ(0, PatternFolderLength(".*"));
+
+    char dest[16];
+    memset(dest, 0xBD, sizeof dest);
+    EXPECT_EQ(1, JoinPatternPath("C:\\*.*", 3, "name", "\\*.*", dest, 12));   // 11 characters fit 12 bytes
+    EXPECT_STREQ("C:\\name\\*.*", dest);
+    EXPECT_EQ(0xBD, (unsigned char)dest[12]);
+    EXPECT_EQ(0, JoinPatternPath("C:\\*.*", 3, "name", "\\*.*", dest, 11));
+    EXPECT_STREQ("", dest);
+
+    EXPECT_EQ(1, MakeFolderPattern("C:\\dir\\*.*", dest, sizeof dest));
+    EXPECT_STREQ("C:\\dir\\*.*", dest);
+    EXPECT_EQ(1, MakeFolderPattern("C:\\dir\\x.exe", dest, sizeof dest));
+    EXPECT_STREQ("C:\\dir\\x.*", dest);
+    EXPECT_EQ(1, MakeFolderPattern("C:\\dir", dest, sizeof dest));
+    EXPECT_STREQ("C:\\dir*", dest);
+    EXPECT_EQ(0, MakeFolderPattern("C:\\directory\\x.", dest, 15));
+
+    memset(dest, 0xBD, sizeof dest);
+    EXPECT_EQ(0, CopyText(dest, 5, "abcdef"));
+    EXPECT_STREQ("abcd", dest);
+    EXPECT_EQ(0xBD, (unsigned char)dest[5]);
+    EXPECT_EQ(1, AppendText(dest, 8, "xyz"));
+    EXPECT_STREQ("abcdxyz", dest);
+    EXPECT_EQ(0, AppendText(dest, 8, "!"));
+}
+
+TEST(CheckerTable, HoldsTheMatcherUnderItsNameAndEnds)
+{
+    EXPECT_STREQ("W32/Drellmoxin.Trojan ", g_fileCheckers[0].name);
+    EXPECT_EQ(&CheckFile, g_fileCheckers[0].check);
+    EXPECT_EQ(NULL, g_fileCheckers[1].name);
+}
+
+TEST_F(Walk, FilesOfAFolderComeBeforeItsSubfoldersAndAreCounted)
+{
+    TestFolder folder("Order");
+    folder.MakeFolder("sub\\deeper");
+    std::string top = folder.CopySample(kInfected, "top.exe");
+    folder.WriteFile("a.txt", "text");
+    folder.WriteFile("z.bin", std::string(100, '\x01'));
+    std::string middle = folder.CopySample(kInfected, "sub\\middle.exe");
+    std::string bottom = folder.CopySample(kInfected, "sub\\deeper\\bottom.exe");
+
+    EXPECT_EQ(5, WalkFolder((folder.Path() + "\\*.*").c_str()));
+    EXPECT_EQ(5, g_filesScanned);
+    EXPECT_EQ(3, g_filesInfected);
+    EXPECT_EQ((std::vector<std::string>{ top, middle, bottom }), ActedOn());
+    // Every entry of the top folder, the subfolder's own included, is shown before any below it.
+    size_t lastTop = std::max({ StatusIndex(top), StatusIndex(folder.At("a.txt")), StatusIndex(folder.At("z.bin")),
+                                StatusIndex(folder.At("sub")) });
+    EXPECT_LT(lastTop, StatusIndex(middle));
+    EXPECT_LT(StatusIndex(middle), StatusIndex(folder.At("sub\\deeper\\.")));
+    EXPECT_LT(StatusIndex(folder.At("sub\\deeper\\.")), StatusIndex(bottom));
+    EXPECT_NE(std::string::npos, StatusIndex(folder.At(".")));
+    EXPECT_NE(std::string::npos, StatusIndex(folder.At("sub\\..")));
+}
+
+TEST_F(Walk, PumpsTwiceAroundEachFileEntryAndOnceForEachFolderEntry)
+{
+    TestFolder folder("Pumps");
+    folder.WriteFile("a", "1");
+    folder.WriteFile("b", "2");
+    folder.WriteFile("c", "3");
+    EXPECT_EQ(3, WalkFolder((folder.Path() + "\\*.*").c_str()));
+    // Entries ".", "..", a, b, c: two pumps each in the file pass, one in the folder pass.
+    EXPECT_EQ(5u, g_shownStatus.size());
+    EXPECT_EQ(15, g_pumpCalls);
+}
+
+TEST_F(Walk, HiddenSystemAndExtensionlessFilesAreCheckedToo)
+{
+    TestFolder folder("Attributes");
+    std::string plain = folder.CopySample(kInfected, "noextension");
+    std::string hidden = folder.CopySample(kInfected, "hidden.exe");
+    std::string system = folder.CopySample(kInfected, "system.dll");
+    std::string both = folder.CopySample(kInfected, "both.sys");
+    ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(SetFileAttributesA(both.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_TRUE(GetFileAttributesA(system.c_str()) & FILE_ATTRIBUTE_SYSTEM);
+
+    EXPECT_EQ(4, WalkFolder((folder.Path() + "\\*.*").c_str()));
+    std::vector<std::string> acted = ActedOn();
+    std::sort(acted.begin(), acted.end());
+    std::vector<std::string> expected{ plain, hidden, system, both };
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, acted);
+}
+
+TEST_F(Walk, DriveRootNotesItsProgramFilesFolder)
+{
+    TestFolder drive("", "E:\\");   // the drive root itself, emptied before and after
+    CreateDirectoryA("E:\\Program Files", NULL);
+    CreateDirectoryA("E:\\Program Files\\Tool", NULL);
+    ASSERT_TRUE(CopyFileA(SamplePath(kInfected).c_str(), "E:\\Program Files\\Tool\\tool.exe", FALSE));
+
+    WalkFolder("E:\\*.*");
+    EXPECT_EQ(1, g_pendingFolderSet);
+    EXPECT_STREQ("E:\\Program Files\\*.*", g_pendingFolder);
+    EXPECT_EQ(1, g_pendingFolderSeen);
+    EXPECT_EQ(std::vector<std::string>{ "E:\\Program Files\\Tool\\tool.exe" }, ActedOn());
+
+    // A longer pattern, even the Program Files folder's own, leaves the pending folder alone;
+    // it is seen again when the walk enters a folder below it.
+    ResetScanDoubles();
+    strcpy(g_pendingFolder, "sentinel");
+    WalkFolder("E:\\Program Files\\*.*");
+    EXPECT_STREQ("sentinel", g_pendingFolder);
+    EXPECT_EQ(0, g_pendingFolderSet);
+    EXPECT_EQ(1, g_pendingFolderSeen);
+}
+
+TEST_F(Walk, DriveRootWithoutProgramFilesLeavesTheFlagAlone)
+{
+    TestFolder drive("", "F:\\");
+    CreateDirectoryA("F:\\Other", NULL);
+    WalkFolder("F:\\*.*");
+    EXPECT_EQ(0, g_pendingFolderSet);
+    EXPECT_STREQ("F:\\Program Files", g_pendingFolder);
+    EXPECT_EQ(0, g_pendingFolderSeen);
+}
+
+TEST_F(Walk, ProgramFilesIsSeenOnlyInItsOwnSpelling)
+{
+    TestFolder upper("UpperCase");
+    upper.MakeFolder("PROGRAM FILES\\inner");
+    WalkFolder((upper.Path() + "\\*.*").c_str());
+    EXPECT_EQ(0, g_pendingFolderSeen);
+
+    TestFolder exact("ExactCase");
+    exact.MakeFolder("Program Files");
+    WalkFolder((exact.Path() + "\\*.*").c_str());
+    EXPECT_EQ(1, g_pendingFolderSeen);
+}
+
+TEST_F(Walk, StatusLineShowsEachEntryShortenedToSixtyCharacters)
+{
+    TestFolder folder("Status");
+    // A file whose full path is 70 characters long.
+    std::string name(70 - folder.Path().size() - 1, 'n');
+    name.replace(name.size() - 4, 4, ".txt");
+    std::string path = folder.WriteFile(name, "x");
+    ASSERT_EQ(70u, path.size());
+    WalkFolder((folder.Path() + "\\*.*").c_str());
+    std::string expected = path.substr(0, 29) + ".." + path.substr(41);
+    EXPECT_NE(g_shownStatus.end(), std::find(g_shownStatus.begin(), g_shownStatus.end(), expected));
+    for (const std::string& text : g_shownStatus) EXPECT_LE(text.size(), 60u) << text;
+}
+
+TEST_F(Walk, AnAbortDuringADeepFileStopsTheWholeWalk)
+{
+    TestFolder folder("Abort");
+    folder.MakeFolder("one\\two");
+    folder.MakeFolder("other");
+    std::string target = folder.CopySample(kInfected, "one\\two\\target.exe");
+    folder.CopySample(kInfected, "one\\two\\neighbour.exe");
+    folder.CopySample(kInfected, "other\\elsewhere.exe");
+    folder.CopySample(kInfected, "one\\beside.exe");
+    // The user confirms the termination while the deep file is being removed.
+    g_onPump = [&] {
+        if (!g_actionCalls.empty() && g_actionCalls.back().path == target) g_abortScan = 1;
+    };
+    EXPECT_EQ(0, WalkFolder((folder.Path() + "\\*.*").c_str()));
+    ASSERT_FALSE(g_actionCalls.empty());
+    EXPECT_EQ(target, g_actionCalls.back().path);
+    EXPECT_EQ(Shortened(target), g_shownStatus.back());   // nothing shown after it
+
+    // A later walk returns at its first look at the flag.
+    g_shownStatus.clear();
+    g_pumpCalls = 0;
+    EXPECT_EQ(0, WalkFolder((folder.Path() + "\\*.*").c_str()));
+    EXPECT_EQ(1, g_pumpCalls);
+    EXPECT_TRUE(g_shownStatus.empty());
+}
+
+TEST_F(Walk, AnAbortInTheLastSubfolderStillEndsTheWalkWithZero)
+{
+    TestFolder folder("AbortLast");
+    folder.MakeFolder("only");
+    std::string target = folder.CopySample(kInfected, "only\\target.exe");
+    g_onPump = [&] {
+        if (!g_actionCalls.empty()) g_abortScan = 1;
+    };
+    EXPECT_EQ(0, WalkFolder((folder.Path() + "\\*.*").c_str()));
+    EXPECT_EQ(1, g_filesScanned);
+}
+
+TEST_F(Walk, APatternWithoutADotEndsTheWalkWithMinusOne)
+{
+    TestFolder folder("NoDot");
+    folder.CopySample(kInfected, "inside.exe");
+    EXPECT_EQ(-1, WalkFolder(folder.Path().c_str()));   // lists the folder itself, then cannot join
+    EXPECT_TRUE(g_shownStatus.empty());
+    EXPECT_TRUE(g_actionCalls.empty());
+
+    g_filesScanned = 5;
+    EXPECT_EQ(5, WalkFolder((folder.Path() + "_missing").c_str()));   // nothing listed: nothing to join
+}
+
+TEST_F(Walk, AFolderThatCannotBeListedIsPassedOver)
+{
+    g_filesScanned = 2;
+    EXPECT_EQ(2, WalkFolder("D:\\does_not_exist_here\\*.*"));
+    EXPECT_TRUE(g_shownStatus.empty());
+}
+
+TEST_F(Walk, MemoryCheckModeChecksTheOneFileWithoutCountingIt)
+{
+    TestFolder folder("Memory");
+    std::string image = folder.CopySample(kInfected, "image.exe");
+    // A folder that the image's name turned into a pattern ("image.*") would list.
+    folder.MakeFolder("image.dir");
+    folder.CopySample(kInfected, "image.dir\\inner.exe");
+    g_memoryCheckMode = 1;
+    g_filesScanned = 7;
+    g_memoryHit = 1;
+    EXPECT_EQ(7, WalkFolder(image.c_str()));
+    EXPECT_EQ(7, g_filesScanned);
+    EXPECT_EQ(1, g_memoryHit);
+    EXPECT_EQ(1, g_filesInfected);
+    EXPECT_TRUE(g_actionCalls.empty());
+    ASSERT_EQ(1u, g_autorunCalls.size());
+    EXPECT_EQ(image, g_autorunCalls[0].currentFilePath);
+    EXPECT_EQ(std::vector<std::string>{ Shortened(image) }, g_shownStatus);
+    EXPECT_EQ(2, g_pumpCalls);
+
+    // Each walk starts with the hit cleared: a clean image leaves it 0.
+    std::string clean = folder.WriteFile("clean.exe", "MZ");
+    EXPECT_EQ(7, WalkFolder(clean.c_str()));
+    EXPECT_EQ(0, g_memoryHit);
+}
+
+}  // namespace
