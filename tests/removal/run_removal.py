@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Runs one scenario of removal_tests.exe in a throwaway Wine prefix.
 
-    run_removal.py SCENARIO REMOVAL_TESTS_EXE LOOKALIKE_EXE HOLDOPEN_EXE
+    run_removal.py SCENARIO TEST_PROGRAM LOOKALIKE_EXE HOLDOPEN_EXE
 
 Each scenario emulates one Windows version (which picks the kill route and the way removal
 is deferred) and runs the test suites meant for it. Files the tests deferred to the restart
@@ -29,6 +29,7 @@ SCENARIOS = {
     "restart-win98": ("win98", "Restart.*", False),
     "restart-winxp": ("winxp", "Restart.*", False),
     "restart-win31": ("win31", "Restart.*", False),
+    "matcher": ("winxp", "LookalikeMatch.*", False),   # lookalike_match.exe in place of removal_tests.exe
 }
 
 
@@ -84,8 +85,8 @@ def wineserver_wait(prefix, env):
     subprocess.run(["wineserver", "-w"], env=dict(env, WINEPREFIX=prefix), timeout=120)
 
 
-def run_tests(prefix, env, version, suites):
-    result = wine(prefix, dict(env, SW_WINDOWS_VERSION=version), "C:\\sw\\removal_tests.exe",
+def run_tests(prefix, env, program, version, suites):
+    result = wine(prefix, dict(env, SW_WINDOWS_VERSION=version), "C:\\sw\\" + program,
                   "--gtest_filter=" + suites, timeout=500)
     sys.stdout.write(result.stdout)
     sys.stderr.write("\n".join(l for l in result.stderr.splitlines() if ":err:" not in l and ":fixme:" not in l))
@@ -139,11 +140,11 @@ def main(argv):
         os.makedirs(os.path.join(prefix, "drive_c", "sw"))
         for program in programs:
             shutil.copy(program, os.path.join(prefix, "drive_c", "sw"))
-        result = run_tests(prefix, env, version, suites)
+        result = run_tests(prefix, env, os.path.basename(programs[0]), version, suites)
         if scenario.startswith("restart-"):
             check_restart_ended_the_program(prefix, result)
         else:
-            check(result.returncode == 0, "removal_tests failed in scenario " + scenario)
+            check(result.returncode == 0, "the tests failed in scenario " + scenario)
             check_restart_carries_out_deferrals(prefix, env, version, must_defer)
         return 0
     except (Failure, subprocess.SubprocessError) as failure:
