@@ -81,8 +81,7 @@ TEST_F(ModulePath, EndsEveryProcessRunningThePathWhateverItsCase)
     std::unique_ptr<ChildProcess> one;
     ASSERT_TRUE(StartLookalikeAt(path, &one));
     ChildProcess two(path);
-    ASSERT_TRUE(two.Started());
-    Sleep(500);
+    ASSERT_TRUE(WaitUntilLoaded(two));
     std::string upper = path;
     CharUpperA(&upper[0]);
 

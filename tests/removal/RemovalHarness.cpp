@@ -1,5 +1,6 @@
 #include "tests/removal/RemovalHarness.h"
 
+#include <psapi.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -146,17 +147,23 @@ DWORD ChildProcess::ExitCode() const
     return code;
 }
 
+::testing::AssertionResult WaitUntilLoaded(const ChildProcess& child)
+{
+    for (int i = 0; i < 100 && child.Started() && !child.Ended(0); ++i) {
+        char path[MAX_PATH];
+        if (GetModuleFileNameExA(child.Handle(), NULL, path, sizeof path) > 0)
+            return ::testing::AssertionSuccess();
+        Sleep(50);
+    }
+    return ::testing::AssertionFailure() << "the process did not come to run, error " << GetLastError();
+}
+
 ::testing::AssertionResult StartLookalikeAt(const std::string& path, std::unique_ptr<ChildProcess>* child)
 {
     if (!CopyFileA(HelperProgram("Lookalike.exe").c_str(), path.c_str(), FALSE))
         return ::testing::AssertionFailure() << "cannot copy the look-alike to " << path;
     child->reset(new ChildProcess(path));
-    if (!(*child)->Started())
-        return ::testing::AssertionFailure() << "cannot start " << path << ", error " << GetLastError();
-    Sleep(500);
-    if ((*child)->Ended(0))
-        return ::testing::AssertionFailure() << path << " ended on its own";
-    return ::testing::AssertionSuccess();
+    return WaitUntilLoaded(**child) << " (" << path << ")";
 }
 
 ::testing::AssertionResult WaitUntilHeld(const std::string& path)

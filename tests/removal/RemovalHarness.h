@@ -54,12 +54,16 @@ public:
     // True once the process has ended, waiting up to the given time.
     bool Ended(DWORD milliseconds = 5000) const;
     DWORD ExitCode() const;
+    HANDLE Handle() const { return m_info.hProcess; }
 
 private:
     PROCESS_INFORMATION m_info;
 };
 
-// Copies the look-alike to path and runs it.
+// Waits until the process's main module is known, as the module-path route will ask for it.
+::testing::AssertionResult WaitUntilLoaded(const ChildProcess& child);
+
+// Copies the look-alike to path and runs it until its image is loaded.
 ::testing::AssertionResult StartLookalikeAt(const std::string& path, std::unique_ptr<ChildProcess>* child);
 
 // Waits until another process holds path open without sharing.
