@@ -1,6 +1,6 @@
 /* Registry commands: a test sets up and reads back keys without starting `wine reg` (one
    Wine process start each) for every value. KEY is ROOT\path with ROOT one of HKLM, HKCU,
-   HKCR, HKU or their long names; NAME "" is the key's default value. */
+   HKCR, HKU, HKCC or their long names; NAME "" is the key's default value. */
 #include "swdriver.h"
 #include <stdio.h>
 #include <stdlib.h>
@@ -12,6 +12,7 @@ static const RootName g_roots[] = {
     {"HKCU", HKEY_CURRENT_USER}, {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
     {"HKCR", HKEY_CLASSES_ROOT}, {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
     {"HKU", HKEY_USERS}, {"HKEY_USERS", HKEY_USERS},
+    {"HKCC", HKEY_CURRENT_CONFIG}, {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
 };
 
 typedef struct { const char *name; DWORD type; } TypeName;

@@ -347,6 +347,15 @@ class RegistryTest(swtest.WineTestCase):
                 self.assertEqual((answer["platform"], answer["major"], answer["minor"]), expected)
 
 
+    def test_dpi_for_later_programs(self):
+        self.addCleanup(self.driver.reg_delete, "HKCU\\Control Panel\\Desktop", "LogPixels")
+        for dpi in (120, 96):
+            with self.subTest(dpi):
+                self.prefix.set_dpi(dpi)
+                info = self.prefix.run(swtest.driver_path(), "info")
+                self.assertEqual(json.loads(info.stdout)["logpixelsx"], dpi)
+
+
 class DriveTest(swtest.WineTestCase):
     """Drives mapped before the prefix starts are fixed drives; the host's root is no drive."""
 

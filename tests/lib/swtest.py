@@ -15,6 +15,7 @@ Environment:
   SW_KEEP_PREFIX      keep the throwaway prefix after the class, for a look afterwards
 """
 
+import atexit
 import json
 import os
 import select
@@ -67,6 +68,13 @@ def driver_path():
     path = os.environ.get("SW_DRIVER")
     if not path:
         raise PlatformError("SW_DRIVER is not set (the path of swdriver.exe)")
+    return path
+
+
+def program_path():
+    path = os.environ.get("SW_PROGRAM")
+    if not path:
+        raise PlatformError("SW_PROGRAM is not set (the path of Sweepwright.exe)")
     return path
 
 
@@ -307,6 +315,8 @@ class Prefix:
         subprocess.run(["cp", "-a", template_prefix() + "/.", self.path], check=True)
         self.copy_seconds = time.monotonic() - started
         self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
+        # A persistent wineserver and an Xvfb would outlive a script that forgot close().
+        atexit.register(self.close)
 
     # Before start(): Wine's mount manager reads the drive list when the prefix starts.
     def map_drive(self, letter, folder):
@@ -322,7 +332,9 @@ class Prefix:
         """Starts the display, a persistent wineserver and the driver."""
         self.display = Display()
         self.env["DISPLAY"] = self.display.name
-        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+        # The server outlives this call: it must not hold the caller's output open.
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.driver = Driver(self)
         self.driver.check("info")
         return self.driver
@@ -340,6 +352,11 @@ class Prefix:
         os.makedirs(os.path.dirname(dest), exist_ok=True)
         shutil.copy2(host_file, dest)
         return windows_path
+
+    def install_program(self, windows_path="C:\\Sweepwright\\Sweepwright.exe"):
+        """Copies the program under test into C:, so that its own path is a plain Windows
+        path (a host folder is on no drive of the prefix); returns that path."""
+        return self.install(program_path(), windows_path)
 
     def spawn(self, program, *args):
         """Starts a Windows program (a Windows or host path) in the background."""
@@ -361,6 +378,10 @@ class Prefix:
             key += "\\AppDefaults\\" + program
         self.driver.reg_set(key, "Version", "sz", version)
 
+    def set_dpi(self, dots_per_inch):
+        """The screen's logical resolution (96 normal, 120 large fonts) for later programs."""
+        self.driver.reg_set("HKCU\\Control Panel\\Desktop", "LogPixels", "dword", dots_per_inch)
+
     def screenshot(self, path, rect=None):
         """Saves the display, or the rectangle [left, top, right, bottom] of it, as a PNG."""
         words = ["import", "-window", "root"]
@@ -377,6 +398,7 @@ class Prefix:
 
     def close(self):
         """Ends every process of the prefix, the display, and removes the prefix."""
+        atexit.unregister(self.close)
         self.end_processes()
         if self.driver:
             self.driver.close()
