@@ -2,7 +2,8 @@
 #include "engine/FileMatcher.h"
 #include "engine/LowIo.h"
 #include "tests/engine_scan/ScanDoubles.h"
-#include "tests/engine_scan/ScanWorld.h"
+#include "tests/engine_scan/SampleFiles.h"
+#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -34,15 +35,24 @@ protected:
     void SetUp() override
     {
         ResetScanDoubles();
-        m_path = m_folder.WriteFile("length.bin", std::string(kLength, '\0'));
-        m_fd = _open(m_path.c_str(), _O_RDONLY | _O_BINARY);
-        ASSERT_NE(-1, m_fd);
+        m_path = ScratchPath("rva_length.bin");
+        m_file = fopen(m_path.c_str(), "w+b");
+        ASSERT_TRUE(m_file != NULL);
+        ASSERT_EQ(0, fseek(m_file, kLength - 1, SEEK_SET));
+        ASSERT_EQ(0, fputc(0, m_file));
+        fflush(m_file);
+        m_fd = fileno(m_file);
+        ASSERT_EQ((long)kLength, _filelength(m_fd));
     }
-    void TearDown() override { _close(m_fd); }
+    void TearDown() override
+    {
+        if (m_file) fclose(m_file);
+        remove(m_path.c_str());
+    }
 
     static const uint32_t kLength = 0x3000;
-    TestFolder m_folder{ "Rva" };
     std::string m_path;
+    FILE* m_file = NULL;
     int m_fd = -1;
 };
 

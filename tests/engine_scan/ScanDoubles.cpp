@@ -39,27 +39,24 @@ std::function<void()> g_onAutorunCleanup;
 
 void ShowStatus(const char* text)
 {
-    lstrcpynA(g_statusText, text, sizeof g_statusText);
+    snprintf(g_statusText, sizeof g_statusText, "%s", text);
     g_shownStatus.push_back(text);
 }
 
+// Records the whole line, even one longer than g_reportText, so a test sees what a sender
+// would have overrun.
 void AppendReportLine(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    int length = _vsnprintf(g_reportText, sizeof g_reportText, format, args);
+    int length = vsnprintf(NULL, 0, format, args);
     va_end(args);
-    g_reportText[sizeof g_reportText - 1] = 0;
-    // A line that did not fit is recorded whole, so a test sees the overflow it would cause.
-    if (length < 0 || length >= (int)sizeof g_reportText) {
-        std::string whole(4096, 0);
-        va_start(args, format);
-        _vsnprintf(&whole[0], whole.size() - 1, format, args);
-        va_end(args);
-        g_appendedLines.push_back(whole.c_str());
-        return;
-    }
-    g_appendedLines.push_back(g_reportText);
+    std::string line(length > 0 ? length + 1 : 1, 0);
+    va_start(args, format);
+    vsnprintf(&line[0], line.size(), format, args);
+    va_end(args);
+    snprintf(g_reportText, sizeof g_reportText, "%s", line.c_str());
+    g_appendedLines.push_back(line.c_str());
 }
 
 void PumpMessages()

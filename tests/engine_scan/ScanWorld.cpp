@@ -1,63 +1,34 @@
-// The folders and files the scanning tests work on.
+// A private folder per test under Wine.
 #include "tests/engine_scan/ScanWorld.h"
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-std::vector<std::string> ReadLines(const std::string& path)
-{
-    std::vector<std::string> lines;
-    FILE* file = fopen(path.c_str(), "r");
-    if (file == NULL) return lines;
-    char line[1024];
-    while (fgets(line, sizeof line, file)) {
-        line[strcspn(line, "\r\n")] = 0;
-        lines.push_back(line);
-    }
-    fclose(file);
-    return lines;
-}
-
-std::vector<ManifestEntry> ReadManifest()
-{
-    std::vector<ManifestEntry> entries;
-    for (const std::string& line : ReadLines(std::string(kSamplesFolder) + "\\manifest.txt")) {
-        char file[128], name[64], kind[64];
-        ManifestEntry entry;
-        if (sscanf(line.c_str(), "%127[^\t]\t%d\t%63[^\t]\t%63[^\t]\t%ld", file, &entry.expected, name, kind,
-                   &entry.size) != 5)
-            continue;
-        entry.file = file;
-        entry.name = name;
-        entry.kind = kind;
-        entries.push_back(entry);
-    }
-    return entries;
-}
-
-std::string SamplePath(const std::string& file) { return std::string(kSamplesFolder) + "\\" + file; }
-
+// Deep test trees go beyond what the ANSI calls take: their children are reached through
+// the folder's short path and, where needed, their own short names.
 void EmptyFolder(const std::string& path)
 {
+    std::string base = path;
+    char shortPath[MAX_PATH];
+    DWORD length = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+    if (length > 0 && length < sizeof shortPath) base = shortPath;
     WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            // A child whose long path the ANSI calls refuse is reached through its short name.
-            if (child.size() >= MAX_PATH && entry.cAlternateFileName[0]) child = path + "\\" + entry.cAlternateFileName;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
+    HANDLE find = FindFirstFileA((base + "\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string child = base + "\\" + name;
+        if (child.size() >= MAX_PATH && entry.cAlternateFileName[0]) child = base + "\\" + entry.cAlternateFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(child);
+        } else {
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(child.c_str());
+        }
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
 }
 
 bool RemoveTree(const std::string& path)
@@ -119,12 +90,4 @@ std::string TestFolder::WriteFile(const std::string& relative, const std::string
         fclose(file);
     }
     return target;
-}
-
-::testing::AssertionResult AllZero(const void* bytes, size_t length)
-{
-    const unsigned char* data = static_cast<const unsigned char*>(bytes);
-    for (size_t i = 0; i < length; ++i)
-        if (data[i] != 0) return ::testing::AssertionFailure() << "byte " << i << " is " << (int)data[i];
-    return ::testing::AssertionSuccess();
 }

@@ -1,24 +1,10 @@
-// The folders and files the scanning tests work on: the generated samples on D:, and a
-// private folder per test that is removed again when the test ends.
+// A private folder per test under Wine, on D: (or a drive root of its own), removed again
+// when the test ends.
 #pragma once
-#include <gtest/gtest.h>
+#include "tests/engine_scan/SampleFiles.h"
 #include <string>
 #include <vector>
 
-struct ManifestEntry {
-    std::string file;
-    int expected;          // record number the matcher must report, 0 for clean
-    std::string name;      // that record's name, "-" for clean
-    std::string kind;      // layout or near-miss kind
-    long size;
-};
-
-const char kSamplesFolder[] = "D:\\samples";
-const char kCheckerName[] = "W32/Drellmoxin.Trojan ";
-
-std::vector<ManifestEntry> ReadManifest();
-std::string SamplePath(const std::string& file);
-std::vector<std::string> ReadLines(const std::string& path);
 void EmptyFolder(const std::string& path);
 bool RemoveTree(const std::string& path);
 
@@ -42,5 +28,3 @@ private:
     std::string m_path;
     bool m_isDriveRoot;
 };
-
-::testing::AssertionResult AllZero(const void* bytes, size_t length);

@@ -1,7 +1,8 @@
 // The compiled signature table against records.txt, which the sample generator writes from
 // the records.json kept beside it: every field of every record, in order, and the terminator.
 #include "engine/SignatureTable.h"
-#include "tests/engine_scan/ScanWorld.h"
+#include "tests/engine_scan/SampleFiles.h"
+#include <algorithm>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -18,7 +19,7 @@ struct ExpectedRecord {
 std::vector<ExpectedRecord> ReadExpectedRecords()
 {
     std::vector<ExpectedRecord> records;
-    for (const std::string& line : ReadLines(std::string(kSamplesFolder) + "\\records.txt")) {
+    for (const std::string& line : ReadLines(SamplePath("records.txt"))) {
         char name[64], sig1[64], sig2[64];
         ExpectedRecord r;
         if (sscanf(line.c_str(), "%d|%63[^|]|%d|%d|%63[^|]|%d|%63[^|]|%d", &r.index, name, &r.fileSize, &r.offset1,

@@ -1,0 +1,65 @@
+// CheckFile where Wine's own file system is needed: a file held open without sharing, and
+// the forced action with its one-second pause.
+#include "app/ScanState.h"
+#include "engine/FileMatcher.h"
+#include "engine/SignatureTable.h"
+#include "tests/engine_scan/MatcherChecks.h"
+#include "tests/engine_scan/ScanWorld.h"
+#include <windows.h>
+#include <string.h>
+
+namespace {
+
+TEST_F(Matcher, AFileThatCannotBeOpenedLeavesEverythingAlone)
+{
+    TestFolder folder("Unopenable");
+    std::string locked = folder.CopySample("r10_one.exe", "locked.exe");
+    strcpy(g_currentFilePath, "previous");
+    g_currentFileSize = 1234;
+    strcpy(g_statusText, "untouched");
+
+    std::string missing = folder.At("missing.exe");
+    EXPECT_EQ(0, CheckFile(kCheckerName, missing.c_str()));
+
+    // An infected file that another handle holds without sharing.
+    HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(0, CheckFile(kCheckerName, locked.c_str()));
+    CloseHandle(held);
+
+    EXPECT_STREQ("previous", g_currentFilePath);
+    EXPECT_EQ(1234, g_currentFileSize);
+    EXPECT_STREQ("untouched", g_statusText);
+    EXPECT_EQ(0, g_filesInfected);
+    EXPECT_TRUE(g_actionCalls.empty());
+    EXPECT_TRUE(g_appendedLines.empty());
+
+    // Released again, the same file is found.
+    EXPECT_TRUE(MatchedAs(locked, g_signatureTable[9].name, CheckFile(kCheckerName, locked.c_str())));
+}
+
+TEST_F(Matcher, ForcedActionActsWithoutTestingAfterTheSystemMemoryLine)
+{
+    TestFolder folder("Forced");
+    std::string clean = folder.WriteFile("clean.exe", "not a program");
+    g_hMainWnd = (HWND)0x1234;   // set by SCAN; the channel itself is a double here
+    g_forcedAction = ACTION_REPORT_ONLY;
+    strcpy(g_currentFilePath, "previous");
+    DWORD start = GetTickCount();
+    EXPECT_EQ(0, CheckFile(kCheckerName, clean.c_str()));
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 950u);
+    EXPECT_LT(elapsed, 3000u);
+    EXPECT_EQ(ACTION_REPORT_ONLY, g_action);
+    ASSERT_EQ(1u, g_appendedLines.size());
+    EXPECT_EQ("System Memory    W32/Drellmoxin.Trojan  removed", g_appendedLines[0]);
+    ASSERT_EQ(1u, g_actionCalls.size());
+    EXPECT_EQ(clean, g_actionCalls[0].path);
+    EXPECT_EQ(kCheckerName, g_actionCalls[0].variantName);
+    EXPECT_EQ(ACTION_REPORT_ONLY, g_actionCalls[0].action);
+    EXPECT_EQ(0, g_filesInfected);
+    EXPECT_TRUE(g_autorunCalls.empty());
+    EXPECT_TRUE(AllZero(g_currentFilePath, sizeof g_currentFilePath));
+}
+
+}  // namespace
