@@ -48,8 +48,11 @@ def main():
         timed("driver call: one pixel", 50, lambda: driver.pixels(hwnd, (10, 10)))
         timed("driver call: region", 50, lambda: driver.region(hwnd))
         timed("driver call: regset", 100, lambda: driver.reg_set("HKCU\\Software\\Measure", "v", "sz", "x"))
-        timed("driver call: posted click + wait for its text", 20, lambda: (
-            driver.click(hwnd, 1001), driver.wait_text(hwnd, 1007, "")))
+        presses = iter(range(1, 1000))
+        timed("posted click until the fixture shows it", 20, lambda: (
+            driver.click(hwnd, 1001), driver.wait_text(hwnd, 1002, "pressed %d" % next(presses))))
+        timed("real mouse click until the fixture shows it", 20, lambda: (
+            driver.mouse_click(hwnd, 1001), driver.wait_text(hwnd, 1002, "pressed %d" % next(presses))))
         with tempfile.TemporaryDirectory() as folder:
             rect = driver.windows("Driver Fixture")[0]["rect"]
             timed("screenshot of one window (import)", 5, lambda: prefix.screenshot(

@@ -49,6 +49,7 @@ class FixtureCase(swtest.WineTestCase):
         cls.fixture = cls.prefix.install(os.environ["SW_FIXTURE"], "C:\\fixture\\fixture.exe")
 
     def setUp(self):
+        super().setUp()
         self.process, self.window = self.start_window(self.fixture, TITLE)
         self.hwnd = self.window["hwnd"]
         self.controls = self.driver.controls(self.hwnd)
@@ -115,7 +116,10 @@ class ReadingTest(FixtureCase):
         self.assertEqual(len(self.driver.windows("DRIVER FIXTURE")), 1)
         self.assertIn(self.hwnd, [w["hwnd"] for w in self.driver.windows()])
 
-    def test_first_tab_stop_has_the_focus(self):
+    def test_first_tab_stop_has_the_focus_with_the_pointer_parked(self):
+        cursor = self.driver.check("cursor")
+        info = self.driver.info()
+        self.assertEqual((cursor["x"], cursor["y"]), (info["screen_width"] - 1, info["screen_height"] - 1))
         focus = self.driver.focus(self.hwnd)
         self.assertEqual((focus["focus_id"], focus["active"]), (PRESS, self.hwnd))
 
@@ -293,6 +297,7 @@ class RegistryTest(swtest.WineTestCase):
     KEY = "HKCU\\Software\\SweepwrightDriverTest"
 
     def setUp(self):
+        super().setUp()
         self.addCleanup(self.driver.reg_delete, self.KEY)
 
     def test_values_of_every_type_read_back(self):

@@ -329,15 +329,22 @@ class Prefix:
         os.symlink(os.path.abspath(folder), link)
 
     def start(self):
-        """Starts the display, a persistent wineserver and the driver."""
+        """Starts the display, a persistent wineserver and the driver; parks the pointer."""
         self.display = Display()
         self.env["DISPLAY"] = self.display.name
         # The server outlives this call: it must not hold the caller's output open.
         subprocess.run(["wineserver", "-p"], env=self.env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.driver = Driver(self)
-        self.driver.check("info")
+        self.park_pointer()
         return self.driver
+
+    def park_pointer(self):
+        """Moves the pointer to the screen's bottom-right corner. A new display has it in
+        the middle, over the buttons of a centred window, where hover effects would change
+        focus and pictures before a test has done anything."""
+        info = self.driver.info()
+        self.driver.move(info["screen_width"] - 1, info["screen_height"] - 1)
 
     def unix_path(self, windows_path):
         """The host path of a C: path of this prefix."""
@@ -411,7 +418,8 @@ class Prefix:
 
 
 class WineTestCase(unittest.TestCase):
-    """One prefix per test class; override prepare_prefix to map drives before it starts."""
+    """One prefix per test class; override prepare_prefix to map drives before it starts.
+    Each test begins with the pointer parked (a subclass's setUp calls super().setUp())."""
 
     prefix = None
     driver = None
@@ -427,6 +435,9 @@ class WineTestCase(unittest.TestCase):
         cls.addClassCleanup(cls.prefix.close)
         cls.prepare_prefix(cls.prefix)
         cls.driver = cls.prefix.start()
+
+    def setUp(self):
+        self.prefix.park_pointer()
 
     def start(self, program, *args):
         """Starts a program for this test; it is ended when the test ends."""
