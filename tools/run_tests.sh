@@ -21,6 +21,12 @@ source tools/wine_env.sh
 sw_start_display
 trap sw_stop_display EXIT
 sw_make_template_prefix
+export SW_TEMPLATE_PREFIX
+# Unit tests run straight under wine (CTest's emulator) share one prefix of their own, so
+# nothing they write reaches the template.
+export WINEPREFIX=$SW_WORK/unit
+rm -rf "$WINEPREFIX"
+cp -a "$SW_TEMPLATE_PREFIX" "$WINEPREFIX"
 
 status=0
 ctest --test-dir build/cross --output-on-failure -j 2 "$@" || status=1
