@@ -39,7 +39,7 @@ sw_unlink_host_folders() {
 }
 
 # Bumped whenever the template's content changes, so that older templates are rebuilt.
-SW_TEMPLATE_MARK=.sw-ready-4
+SW_TEMPLATE_MARK=.sw-ready-5
 
 # The template: a fresh prefix whose only drive is its own C: (the host's root is not
 # mapped). No window manager runs on the test displays, so Wine is told to manage no window
