@@ -3,6 +3,7 @@
 import json
 import os
 import shutil
+import subprocess
 import tempfile
 import time
 import unittest
@@ -383,6 +384,29 @@ class DriveTest(swtest.WineTestCase):
     def test_mapping_after_start_is_refused(self):
         with self.assertRaises(swtest.PlatformError):
             self.prefix.map_drive("E", self.folder)
+
+
+class AbandonedPrefixTest(unittest.TestCase):
+
+    def setUp(self):
+        os.makedirs(swtest.WORK, exist_ok=True)
+
+    def make_prefix(self, owner):
+        path = tempfile.mkdtemp(prefix="abandoned-", dir=swtest.WORK)
+        self.addCleanup(shutil.rmtree, path, True)
+        with open(os.path.join(path, swtest.OWNER_FILE), "w") as f:
+            f.write(str(owner))
+        return path
+
+    def test_only_prefixes_of_ended_runs_are_removed(self):
+        ended = subprocess.Popen(["true"])
+        ended.wait()
+        abandoned = self.make_prefix(ended.pid)
+        live = self.make_prefix(os.getpid())
+        foreign = tempfile.mkdtemp(prefix="foreign-", dir=swtest.WORK)
+        self.addCleanup(shutil.rmtree, foreign, True)
+        swtest.remove_abandoned_prefixes()
+        self.assertEqual([os.path.isdir(p) for p in (abandoned, live, foreign)], [False, True, True])
 
 
 if __name__ == "__main__":

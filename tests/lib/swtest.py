@@ -6,6 +6,18 @@ display, one wineserver and one driver process for the whole class; everything i
 removed at the end of the class, also when a test or the set-up fails. Programs started with
 self.start() are ended after each test.
 
+    class MainWindowTest(swtest.WineTestCase):
+        @classmethod
+        def prepare_prefix(cls, prefix):          # before the prefix starts
+            prefix.map_drive("D", some_folder)     # a fixed drive D:
+
+        def test_scan_button(self):
+            exe = self.prefix.install_program()
+            process, window = self.start_window(exe, "Sweepwright Ver 1.0")
+            self.driver.click(window["hwnd"], 1052)
+            self.driver.wait_text(window["hwnd"], 1065, "Scanning completed", timeout=60)
+            lines = self.driver.list_box(window["hwnd"], 1055)["lines"]
+
 Environment:
   SW_DRIVER           swdriver.exe (set by CTest)
   SW_PROGRAM          Sweepwright.exe, when built (set by CTest)
@@ -301,12 +313,45 @@ class Driver:
         return answer["keys"], {v["name"]: v["type"] for v in answer["values"]}
 
 
+OWNER_FILE = ".sw-owner"
+
+
+def process_alive(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        pass
+    return True
+
+
+def remove_abandoned_prefixes():
+    """Removes the prefixes of test runs that were killed before they could clean up (a
+    CTest time-out, say): each is a 600 MB copy, and its wineserver may still run."""
+    for name in os.listdir(WORK):
+        path = os.path.join(WORK, name)
+        try:
+            with open(os.path.join(path, OWNER_FILE)) as f:
+                owner = int(f.read())
+        except (OSError, ValueError):
+            continue
+        if process_alive(owner):
+            continue
+        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=path),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(path, ignore_errors=True)
+
+
 class Prefix:
     """A throwaway copy of the template prefix with its own display, wineserver and driver."""
 
     def __init__(self, name="sw"):
         os.makedirs(WORK, exist_ok=True)
+        remove_abandoned_prefixes()
         self.path = tempfile.mkdtemp(prefix=name + "-", dir=WORK)
+        with open(os.path.join(self.path, OWNER_FILE), "w") as f:
+            f.write(str(os.getpid()))
         self.drive_c = os.path.join(self.path, "drive_c")
         self.display = None
         self.driver = None
