@@ -146,6 +146,7 @@ bool EndInfectedProcess(const ProcessEntry& entry) {
         // The second attempt also fails for a process that the first one ended; only a
         // process that survived both still runs until the restart.
         restartNeeded = !firstEnded;
+        if (restartNeeded) g_memoryRestartNeeded = 1;
     }
     if (firstEnded) RemoveImage(entry.path);
     return restartNeeded;

@@ -92,6 +92,9 @@ static void RunService(void)
     SERVICE_TABLE_ENTRYA table[2] = {{name, ServiceMain}, {NULL, NULL}};
     Protect(PROCESS_TERMINATE);
     StartServiceCtrlDispatcherA(table);
+    /* Under Wine, a process that ends right after reporting "stopped" breaks the pipe on which
+     * the stop control is still being answered, and ControlService fails with error 109. */
+    Sleep(1000);
 }
 
 static void RunPlain(const char* argument)

@@ -1,7 +1,7 @@
 #include "tests/cleaning/CleaningTestSupport.h"
 
 #include <aclapi.h>
-#include <psapi.h>
+#include <tlhelp32.h>
 #include <string.h>
 
 #include <algorithm>
@@ -172,19 +172,16 @@ static void ForceEnd(DWORD id) {
     CloseHandle(process);
 }
 
+// By the snapshot's file names: a helper that hides from the query cannot be asked for its path.
 void EndHelperProcesses() {
-    DWORD ids[1024];
-    DWORD bytes = 0;
-    EnumProcesses(ids, sizeof ids, &bytes);
-    for (DWORD i = 0; i < bytes / sizeof(DWORD); i++) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]);
-        char path[MAX_PATH] = {};
-        if (process != NULL) {
-            GetModuleFileNameExA(process, NULL, path, sizeof path);
-            CloseHandle(process);
-        }
-        if (_strnicmp(path, kHelperFolder, strlen(kHelperFolder)) == 0) ForceEnd(ids[i]);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        const char* name = strrchr(entry.szExeFile, '\\') ? strrchr(entry.szExeFile, '\\') + 1 : entry.szExeFile;
+        if (_strnicmp(name, "swmem", 5) == 0 || _strnicmp(name, "swsvc", 5) == 0) ForceEnd(entry.th32ProcessID);
     }
+    CloseHandle(snapshot);
 }
 
 // ---------------------------------------------------------------- services

@@ -46,7 +46,7 @@ struct Child {
 };
 // Starts `image` with one argument (sleep, guard or hide) and waits until it is idle.
 Child StartChild(const std::string& image, const char* argument);
-// Ends every process whose image lies below C:\swclean, guarded ones included, and waits.
+// Ends every helper copy (swmem*, swsvc*), guarded and hidden ones included.
 void EndHelperProcesses();
 
 // --- Services (registered by the runner with `sc create`) ---

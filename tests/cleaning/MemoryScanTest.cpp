@@ -74,21 +74,22 @@ protected:
     }
 };
 
-// ---------------------------------------------------------------- NT version 5 (win2k, winxp)
+// ---------------------------------------------------------------- NT 4 and 5 (nt40, win2k, winxp)
 
-class MemoryScanNt5 : public MemoryScan {
+// The versions on which a process that cannot be ended is taken for a service.
+class MemoryScanNtFallback : public MemoryScan {
 protected:
     void SetUp() override {
         MemoryScan::SetUp();
-        ASSERT_EQ(NT_GEN_5, GetNtGeneration());
+        int generation = GetNtGeneration();
+        ASSERT_TRUE(generation == NT_GEN_4_OR_LOWER || generation == NT_GEN_5) << generation;
     }
 };
 
-// The first termination ends the process, so the second one fails: the service fallback still
-// deletes keys of the image's name, but no restart is needed for a process that has ended.
-TEST_F(MemoryScanNt5, EndedProcessIsReportedAndItsImageRemoved) {
+// Wine lets the second termination of a process that is just ending succeed as well, so the
+// image is removed right after it without the service fallback.
+TEST_F(MemoryScanNtFallback, EndedProcessIsReportedAndItsImageRemoved) {
     std::string image = HelperCopy("swmem_plain.exe");
-    MakeServiceKeys("swmem_plain");
     Child child = StartChild(image, "sleep");
     EXPECT_EQ(0, ScanProcessesPsapi());
     EXPECT_TRUE(WaitForEnd(child));
@@ -98,10 +99,14 @@ TEST_F(MemoryScanNt5, EndedProcessIsReportedAndItsImageRemoved) {
     EXPECT_EQ(1, g_filesInfected);
     EXPECT_EQ(1, g_filesRemoved);
     EXPECT_EQ(0, g_memoryRestartNeeded);
-    EXPECT_FALSE(AnyServiceKey("swmem_plain"));
 }
 
-TEST_F(MemoryScanNt5, EveryInfectedProcessIsEnded) {
+// Two processes of one image: the removal after the first ends the second as well (the kill
+// route of the disinfection), so that image is examined once.
+TEST_F(MemoryScanNtFallback, EveryInfectedProcessIsEnded) {
+    // On NT 4 the disinfection's kill route reads performance data, which holds no processes
+    // under Wine: it would stop at its "Could not kill process" box.
+    if (GetNtGeneration() != NT_GEN_5) GTEST_SKIP() << "needs the module-path kill route of NT 5";
     std::string first = HelperCopy("swmem_one.exe");
     std::string second = HelperCopy("swmem_two.exe");
     Child one = StartChild(first, "sleep");
@@ -113,12 +118,14 @@ TEST_F(MemoryScanNt5, EveryInfectedProcessIsEnded) {
     EXPECT_TRUE(WaitForEnd(three));
     EXPECT_FALSE(FileExists(first));
     EXPECT_FALSE(FileExists(second));
-    EXPECT_EQ(3, CountLines(kMemoryLine));
-    EXPECT_EQ(3, g_filesInfected);
+    EXPECT_EQ(2, CountLines(kMemoryLine));
+    EXPECT_EQ(1, CountLines(RemovedLine(first)));
+    EXPECT_EQ(1, CountLines(RemovedLine(second)));
+    EXPECT_EQ(2, g_filesInfected);
 }
 
 // Report only: the match still runs the registry cleanup, but nothing is ended or removed.
-TEST_F(MemoryScanNt5, ReportOnlyEndsNothing) {
+TEST_F(MemoryScanNtFallback, ReportOnlyEndsNothing) {
     ResetScanState(ACTION_REPORT_ONLY);
     std::string image = HelperCopy("swmem_report.exe");
     SetValue(kRunKey, "SwMemReport", "\"" + image + "\" -start");
@@ -134,7 +141,7 @@ TEST_F(MemoryScanNt5, ReportOnlyEndsNothing) {
     EXPECT_TRUE(AnyServiceKey("swmem_report"));
 }
 
-TEST_F(MemoryScanNt5, RenameActionRenamesTheImage) {
+TEST_F(MemoryScanNtFallback, RenameActionRenamesTheImage) {
     ResetScanState(ACTION_RENAME);
     std::string image = HelperCopy("swmem_rename.exe");
     Child child = StartChild(image, "sleep");
@@ -146,7 +153,7 @@ TEST_F(MemoryScanNt5, RenameActionRenamesTheImage) {
 
 // Neither termination works and no service of that name exists: the keys go, the image stays
 // for the restart, and the scan asks for one.
-TEST_F(MemoryScanNt5, UnendableProcessRequiresARestart) {
+TEST_F(MemoryScanNtFallback, UnendableProcessRequiresARestart) {
     std::string image = HelperCopy("swmem_guard.exe");
     MakeServiceKeys("swmem_guard");
     Child child = StartChild(image, "guard");
@@ -165,7 +172,7 @@ struct ServiceCase {
     DWORD minimumMs;
 };
 
-class MemoryScanService : public MemoryScanNt5, public testing::WithParamInterface<ServiceCase> {};
+class MemoryScanService : public MemoryScanNtFallback, public testing::WithParamInterface<ServiceCase> {};
 
 // The helper runs as a service whose process denies termination, so the scan falls back to
 // stopping the service of the image's name.
@@ -206,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, MemoryScanService,
 // A process that denies the query answers access denied: the scan enables the debug privilege
 // and tries again. Under Wine the privilege does not override the process's own security, so
 // that process stays unlisted and untouched.
-TEST_F(MemoryScanNt5, AccessDeniedEnablesTheDebugPrivilege) {
+TEST_F(MemoryScanNtFallback, AccessDeniedEnablesTheDebugPrivilege) {
     DisableDebugPrivilege();
     ASSERT_FALSE(DebugPrivilegeEnabled());
     std::string image = HelperCopy("swmem_hide.exe");
@@ -219,7 +226,7 @@ TEST_F(MemoryScanNt5, AccessDeniedEnablesTheDebugPrivilege) {
 
 // A successful open can leave an older access-denied error behind; that is no reason to ask
 // for the privilege.
-TEST_F(MemoryScanNt5, StaleAccessDeniedErrorAsksForNoPrivilege) {
+TEST_F(MemoryScanNtFallback, StaleAccessDeniedErrorAsksForNoPrivilege) {
     DisableDebugPrivilege();
     SetLastError(ERROR_ACCESS_DENIED);
     EXPECT_EQ(0, ScanProcessesPsapi());
@@ -317,7 +324,7 @@ TEST_F(MemoryScan9x, ImageThatCannotBeOpenedIsNotExamined) {
 
 // ---------------------------------------------------------------- the whole memory scan
 
-class FoundInMemory : public MemoryScanNt5 {};
+class FoundInMemory : public MemoryScanNtFallback {};
 
 const char kQuestion[] =
     "W32/Drellmoxin.Trojan  found in memory! registry entries created by the worm are removed. "
