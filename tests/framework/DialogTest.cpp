@@ -152,6 +152,14 @@ TEST(CentringTest, UnmovedDialogIsCentredOnTheWorkArea) {
     EXPECT_EQ(dlg.initialRect.right - dlg.initialRect.left, shown.right - shown.left);
 }
 
+// The dialog manager shows such a dialog only after its initialisation.
+TEST(CentringTest, UnmovedDialogFromAVisibleExtendedTemplateIsCentredToo) {
+    CScriptDlg dlg(IDD_VISIBLE);
+    RECT shown = ShownRect(dlg);
+    EXPECT_EQ(0, dlg.initialRect.left);
+    EXPECT_TRUE(CentredOn(WorkArea(), shown));
+}
+
 TEST(CentringTest, DialogResizedInPlaceIsCentredWithItsNewSize) {
     CScriptDlg dlg;
     dlg.onInit = [](CScriptDlg& d) { d.MoveWindow(0, 0, 600, 462); };
@@ -212,6 +220,27 @@ TEST_F(CentringOverOwnerTest, CentringKeepsTheDialogInsideTheWorkArea) {
     RECT shown = ShownRect(dlg);
     EXPECT_EQ(area.right, shown.right);
     EXPECT_EQ(area.bottom, shown.bottom);
+}
+
+TEST_F(CentringOverOwnerTest, CenterWindowCentresOverAGivenWindowOrTheWorkArea) {
+    WindowGuard overWindow(Owner(100, 80, 400, 300));
+    CWnd over;
+    ASSERT_TRUE(over.SubclassWindow(overWindow.hwnd));
+    WindowGuard window(CreateRecorder());
+    CWnd wnd;
+    ASSERT_TRUE(wnd.SubclassWindow(window.hwnd));
+    RECT rect, target;
+    wnd.CenterWindow(&over);
+    wnd.GetWindowRect(&rect);
+    GetWindowRect(overWindow.hwnd, &target);
+    EXPECT_TRUE(CentredOn(target, rect));
+    wnd.CenterWindow();   // no owner
+    wnd.GetWindowRect(&rect);
+    EXPECT_TRUE(CentredOn(WorkArea(), rect));
+    over.ShowWindow(SW_HIDE);
+    wnd.CenterWindow(&over);   // a hidden window does not count
+    wnd.GetWindowRect(&rect);
+    EXPECT_TRUE(CentredOn(WorkArea(), rect));
 }
 
 // Owner of a dialog run without a parent.

@@ -3,6 +3,7 @@
 #pragma once
 
 #define IDD_PROBE      100
+#define IDD_VISIBLE    101   /* extended template that asks to be visible, also at (0, 0) */
 #define IDD_MISSING    199   /* no such template */
 #define IDB_GREYS      200   /* 4 x 1, 8 bits: grey 128, grey 192, grey 223, pure red */
 

@@ -3,6 +3,7 @@
 #include <string.h>
 #include <string>
 #include "framework/Button.h"
+#include "framework/Gdi.h"
 #include "framework/ListBox.h"
 #include "framework/Static.h"
 #include "tests/framework/WindowTestSupport.h"
@@ -227,7 +228,7 @@ TEST_F(ListBoxTest, SelectionAndResetAndExtent) {
     EXPECT_EQ(0, list.GetCount());
 }
 
-TEST(WindowTextTest, LongTitleReadsBackWhole) {
+TEST(WindowServiceTest, LongTitleReadsBackWhole) {
     WindowGuard window(CreateRecorder());
     CWnd wnd;
     ASSERT_TRUE(wnd.SubclassWindow(window.hwnd));
@@ -240,6 +241,35 @@ TEST(WindowTextTest, LongTitleReadsBackWhole) {
     wnd.SetWindowText("");
     wnd.GetWindowText(text);
     EXPECT_TRUE(text.IsEmpty());
+}
+
+TEST(WindowServiceTest, ModifyStyleRemovesAndAddsBits) {
+    WindowGuard window(CreateRecorder(0, 0, WS_POPUP | WS_BORDER));
+    CWnd wnd;
+    ASSERT_TRUE(wnd.SubclassWindow(window.hwnd));
+    wnd.ModifyStyle(WS_BORDER, WS_SYSMENU | WS_MINIMIZEBOX);
+    DWORD style = (DWORD)GetWindowLongA(window.hwnd, GWL_STYLE);
+    EXPECT_EQ(0u, style & WS_BORDER);
+    EXPECT_EQ((DWORD)(WS_SYSMENU | WS_MINIMIZEBOX), style & (WS_SYSMENU | WS_MINIMIZEBOX));
+    EXPECT_EQ((DWORD)WS_POPUP, style & WS_POPUP) << "a bit named in neither list changed";
+}
+
+TEST(WindowServiceTest, FontGivenToAControlIsTheOneItReports) {
+    WindowGuard parent(CreateRecorder());
+    WindowGuard label(CreateWindowExA(0, "STATIC", "Searching", WS_CHILD, 0, 0, 80, 20, parent.hwnd, (HMENU)5,
+                                      GetModuleHandleA(0), 0));
+    CStatic control;
+    ASSERT_TRUE(control.SubclassWindow(label.hwnd));
+    LOGFONTA description = {};
+    description.lfHeight = 15;
+    description.lfWeight = FW_BOLD;
+    lstrcpynA(description.lfFaceName, "Arial", LF_FACESIZE);
+    CFont font;
+    ASSERT_TRUE(font.CreateFontIndirect(&description));
+    control.SetFont(&font);
+    EXPECT_EQ((HFONT)font, control.GetFont());
+    control.SetFont(0, FALSE);
+    EXPECT_EQ(nullptr, control.GetFont());
 }
 
 // The application object.
