@@ -29,6 +29,7 @@ rm -rf "$WINEPREFIX"
 cp -a "$SW_TEMPLATE_PREFIX" "$WINEPREFIX"
 
 status=0
-ctest --test-dir build/cross --output-on-failure -j 2 "$@" || status=1
+# A Wine process now and then hangs at start under load; such a test gets one more run.
+ctest --test-dir build/cross --output-on-failure -j 2 --repeat until-pass:2 "$@" || status=1
 ctest --test-dir build/native --output-on-failure "$@" || status=1
 exit $status
