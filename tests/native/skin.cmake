@@ -3,3 +3,5 @@ sw_native_test(skin_region_runs
   ${SW_ROOT}/tests/native/skin/RegionRunsTest.cpp ${SW_ROOT}/skin/RegionRuns.cpp)
 sw_native_test(skin_layout_math
   ${SW_ROOT}/tests/native/skin/LayoutMathTest.cpp ${SW_ROOT}/skin/LayoutMath.cpp)
+sw_fuzzer(fuzz_skin_region_runs
+  ${SW_ROOT}/tests/native/skin/FuzzRegionRuns.cpp ${SW_ROOT}/skin/RegionRuns.cpp)
