@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <string.h>
 
+unsigned long g_statusIntervalMs = 40;
+
 const FileChecker g_fileCheckers[] = {
     { "W32/Drellmoxin.Trojan ", CheckFile },
     { NULL, NULL },
@@ -32,11 +34,21 @@ bool PumpAndTestAbort()
     return g_abortScan != 0;
 }
 
+// g_statusText always holds the entry being looked at, but the status line, which repaints
+// at once on every change (tens of microseconds under Wine), is set at most this often:
+// nobody can read thousands of paths a second. Questions and the end of the scan show the
+// buffer again through the channel.
+DWORD s_lastStatusShown;
+bool s_statusShown;
+
 void ShowPathStatus(const char* path)
 {
-    char shown[kStatusPathChars + 1];
-    ShortenPath(path, shown, kStatusPathChars);
-    ShowStatus(shown);
+    ShortenPath(path, g_statusText, kStatusPathChars);
+    DWORD now = GetTickCount();
+    if (s_statusShown && now - s_lastStatusShown < g_statusIntervalMs) return;
+    s_statusShown = true;
+    s_lastStatusShown = now;
+    ShowStatus(g_statusText);
 }
 
 // An entry whose path does not fit MAX_PATH even with its short name is passed over in the

@@ -8,5 +8,9 @@ struct FileChecker {
 
 extern const FileChecker g_fileCheckers[];   // ended by an entry with a null name
 
+// g_statusText always holds the entry being looked at; the status line is set from it at
+// most this often (milliseconds).
+extern unsigned long g_statusIntervalMs;
+
 int WalkFolder(const char* pattern);
 void ShortenPath(const char* source, char* dest, int maxLength);

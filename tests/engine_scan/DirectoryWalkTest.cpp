@@ -86,6 +86,19 @@ TEST_F(Walk, PumpsTwiceAroundEachFileEntryAndOnceForEachFolderEntry)
     EXPECT_EQ(15, g_pumpCalls);
 }
 
+TEST_F(Walk, StatusLineIsSetAtMostEveryIntervalButTheBufferFollowsEveryEntry)
+{
+    TestFolder folder("Throttle");
+    for (int i = 0; i < 200; ++i) folder.WriteFile("f" + std::to_string(i), "x");
+    g_statusIntervalMs = 60000;
+    EXPECT_EQ(200, WalkFolder((folder.Path() + "\\*.*").c_str()));
+    // Only the first entry reached the line within a minute; the buffer followed the walk to
+    // its last listed file.
+    ASSERT_EQ(1u, g_shownStatus.size());
+    EXPECT_EQ(folder.At("."), g_shownStatus[0]);
+    EXPECT_EQ(0u, std::string(g_statusText).rfind(folder.At("f"), 0)) << g_statusText;
+}
+
 TEST_F(Walk, HiddenSystemAndExtensionlessFilesAreCheckedToo)
 {
     TestFolder folder("Attributes");
