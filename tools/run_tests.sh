@@ -27,6 +27,11 @@ export SW_TEMPLATE_PREFIX
 export WINEPREFIX=$SW_WORK/unit
 rm -rf "$WINEPREFIX"
 cp -a "$SW_TEMPLATE_PREFIX" "$WINEPREFIX"
+# Wine's background processes start with the first program of a prefix and keep its output
+# open; started here, they hold no test's output, so CTest does not wait on them.
+wineserver -p </dev/null >/dev/null 2>&1
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+trap 'sw_stop_display; wineserver -k 2>/dev/null || true' EXIT
 
 status=0
 # A Wine process now and then hangs at start under load; such a test gets one more run.
