@@ -1,0 +1,134 @@
+"""The restart offered after a scan that had to defer a removal, answered Yes, in a throwaway
+prefix under one emulated Windows version (SW_E2E_VERSION).
+
+D: holds an infected file that another program keeps open for reading only (the scan can
+recognise it but not delete it) and one that can be removed at once. The scan reports the
+first as "Unable to remove", requests its removal at the restart (wininit.ini on win98, the
+pending-rename list on the NT line) and asks whether to restart; Yes ends the program through
+the forced restart. A restart of the prefix (`wineboot -r`) then removes the file. The answer
+No is covered by the whole-scan tests.
+"""
+
+import os
+import subprocess
+import sys
+import unittest
+
+import swtest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "samples"))
+import gen_samples  # noqa: E402
+import scanrun  # noqa: E402
+from scanrun import IDYES, SESSION_MANAGER, removed_line, statistics, unable_line  # noqa: E402
+
+VERSION = os.environ.get("SW_E2E_VERSION", "winxp")
+NINE_X = VERSION == "win98"
+HELD = "held\\deferred sample.exe"
+REMOVABLE = "plain\\removable.exe"
+HELD_RECORD, REMOVABLE_RECORD = 40, 7
+
+
+def host_path(root, path):
+    return os.path.join(root, *path.split("\\"))
+
+
+class RestartYesTest(swtest.WineTestCase):
+
+    @classmethod
+    def prepare_prefix(cls, prefix):
+        cls.drive_d = os.path.join(prefix.path, "drive_d")
+        for path, index in ((HELD, HELD_RECORD), (REMOVABLE, REMOVABLE_RECORD)):
+            sample = gen_samples.matching_sample(gen_samples.record_by_index(index), "one")
+            host = host_path(cls.drive_d, path)
+            os.makedirs(os.path.dirname(host))
+            sample.name = os.path.basename(host)
+            sample.write(os.path.dirname(host))
+        prefix.map_drive("D", cls.drive_d)
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        prefix = cls.prefix
+        prefix.set_windows_version(VERSION)
+        holder = prefix.install(os.environ["SW_SHAREHOLD"], "C:\\probe tools\\ShareHold.exe")
+        cls.holder = prefix.spawn(holder, "D:\\" + HELD)
+        exe = prefix.install_program()
+        scanrun.wait_until_in_use([host_path(cls.drive_d, HELD)])
+        cls.scanned = scanrun.count_files(prefix.drive_c) + 2
+        run = scanrun.ScanRun(prefix, exe)
+        run.click_scan()
+        cls.result = run.finish(restart_answer=IDYES)
+        cls.requests = cls.read_requests()
+        # The forced restart ends the program, and with it every process of the prefix.
+        cls.exit_code = run.process.wait(60)
+        prefix.end_processes()
+        cls.restart = subprocess.run(["wine", "wineboot", "-r"], env=prefix.env, cwd=prefix.drive_c,
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL, timeout=120)
+        cls.restart_driver()
+
+    @classmethod
+    def read_requests(cls):
+        """The restart requests as they stood when the question was asked."""
+        wininit = os.path.join(cls.prefix.drive_c, "windows", "wininit.ini")
+        content = None
+        if os.path.exists(wininit):
+            with open(wininit, "rb") as f:
+                content = f.read()
+        return content, cls.driver.reg_get(SESSION_MANAGER, "PendingFileRenameOperations")
+
+    @classmethod
+    def restart_driver(cls):
+        old = cls.prefix.driver
+        old.close()
+        # A driver that the restart had ended leaves its pipes to the caller.
+        for stream in (old.popen.stdin, old.popen.stdout):
+            try:
+                stream.close()
+            except OSError:
+                pass
+        cls.prefix.driver = cls.driver = swtest.Driver(cls.prefix)
+
+    def test_report_defers_the_held_file_and_removes_the_other(self):
+        name = gen_samples.record_by_index
+        found, stats = scanrun.split_statistics(self.result.lines)
+        self.assertEqual(sorted(found), sorted([unable_line("D:\\" + HELD, name(HELD_RECORD).name),
+                                                removed_line("D:\\" + REMOVABLE, name(REMOVABLE_RECORD).name)]))
+        self.assertEqual(stats, statistics(self.scanned, 2, 1))
+
+    def test_question_asked_after_the_statistics(self):
+        self.assertEqual(self.result.status, scanrun.COMPLETED)
+        self.assertEqual(self.result.question, scanrun.RESTART_QUESTION)
+
+    def test_request_was_made_the_way_of_the_windows_line(self):
+        wininit, pending = self.requests
+        if NINE_X:
+            self.assertIsNone(pending)
+            self.assertIsNotNone(wininit)
+            self.assertRegex(wininit, rb"^\[rename\]\r\nNUL=D:\\held\\[^\\ ]{1,8}\.EXE\r\n$")
+        else:
+            self.assertIsNone(wininit)
+            self.assertEqual(pending, ("multi_sz", ["\\??\\D:\\" + HELD]))
+
+    def test_yes_ends_the_program(self):
+        self.assertIsNotNone(self.exit_code)
+        self.assertEqual(self.driver.count(scanrun.TITLE), 0)
+
+    def test_restart_of_the_prefix_removes_the_held_file(self):
+        self.assertEqual(self.restart.returncode, 0)
+        self.assertFalse(os.path.exists(host_path(self.drive_d, HELD)))
+        self.assertFalse(os.path.exists(host_path(self.drive_d, REMOVABLE)))
+        windows = os.path.join(self.prefix.drive_c, "windows")
+        self.assertIsNone(self.driver.reg_get(SESSION_MANAGER, "PendingFileRenameOperations"))
+        self.assertFalse(os.path.exists(os.path.join(windows, "wininit.ini")))
+        self.assertEqual(os.path.exists(os.path.join(windows, "wininit.bak")), NINE_X,
+                         "the restart keeps a processed wininit.ini as wininit.bak")
+
+    def test_kill_box_only_where_the_route_says_nothing_was_ended(self):
+        expected = [] if VERSION in ("win2k", "winxp") else [("D:\\" + HELD, scanrun.KILL_MESSAGE)]
+        self.assertEqual(self.result.boxes, expected)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
