@@ -19,7 +19,12 @@ const char kInfected[] = "r10_one.exe";   // W32/Drellmoxin.A.Worm
 
 class Walk : public ::testing::Test {
 protected:
-    void SetUp() override { ResetScanDoubles(); }
+    // Every entry reaches the status line, so that the tests can follow the walk.
+    void SetUp() override
+    {
+        ResetScanDoubles();
+        g_statusIntervalMs = 0;
+    }
     void TearDown() override { ResetScanDoubles(); }
 };
 

@@ -3,7 +3,6 @@
 #include "app/MessagePump.h"
 #include "app/ReportChannel.h"
 #include "app/ScanState.h"
-#include "engine/DirectoryWalk.h"
 #include "cleaner/RegistryCleanup.h"
 #include "engine/Disinfect.h"
 #include "engine/FileMatcher.h"
@@ -97,7 +96,6 @@ void ResetScanDoubles()
     g_currentFileSize = 0;
     g_activeSignatureTable = g_signatureTable;
     g_shownStatus.clear();
-    g_statusIntervalMs = 0;   // every entry shown, so that the tests can follow the walk
     g_appendedLines.clear();
     g_actionCalls.clear();
     g_autorunCalls.clear();
