@@ -163,6 +163,20 @@ class ScanRun:
 
 # ---- files of a drive: bytes and Windows attributes -----------------------------------------
 
+def host_path(root, path):
+    """The host file of a path below a drive's root ("folder\\file.exe")."""
+    return os.path.join(root, *path.split("\\"))
+
+
+def plant(root, path, sample):
+    """Writes a sample of the generator (tests/samples) under that path; returns the host file."""
+    host = host_path(root, path)
+    os.makedirs(os.path.dirname(host), exist_ok=True)
+    sample.name = os.path.basename(host)
+    sample.write(os.path.dirname(host))
+    return host
+
+
 def file_hashes(host_root):
     """{path relative to host_root, with backslashes: sha256} of every regular file."""
     hashes = {}

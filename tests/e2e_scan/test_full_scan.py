@@ -76,15 +76,12 @@ class World:
         self.table = gen_samples.load_records()
 
     def host(self, path):
-        return os.path.join(self.roots[path[0]], *path[3:].split("\\"))
+        return scanrun.host_path(self.roots[path[0]], path[3:])
 
     def write(self, path, sample, expected, readable=True):
         """Writes a sample and checks that it is what it is meant to be (record `expected`,
         0 for clean); a file the scan cannot read is not expected in the report."""
-        host = self.host(path)
-        os.makedirs(os.path.dirname(host), exist_ok=True)
-        sample.name = os.path.basename(host)
-        sample.write(os.path.dirname(host))
+        host = scanrun.plant(self.roots[path[0]], path[3:], sample)
         with open(host, "rb") as f:
             found = gen_samples.first_match(f.read(), self.table)
         assert found == expected, "%s matches record %d, meant %d" % (path, found, expected)

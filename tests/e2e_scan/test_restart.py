@@ -20,7 +20,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "samples"))
 import gen_samples  # noqa: E402
 import scanrun  # noqa: E402
-from scanrun import IDYES, SESSION_MANAGER, removed_line, statistics, unable_line  # noqa: E402
+from scanrun import IDYES, SESSION_MANAGER, host_path, removed_line, statistics, unable_line  # noqa: E402
 
 VERSION = os.environ.get("SW_E2E_VERSION", "winxp")
 NINE_X = VERSION == "win98"
@@ -29,21 +29,13 @@ REMOVABLE = "plain\\removable.exe"
 HELD_RECORD, REMOVABLE_RECORD = 40, 7
 
 
-def host_path(root, path):
-    return os.path.join(root, *path.split("\\"))
-
-
 class RestartYesTest(swtest.WineTestCase):
 
     @classmethod
     def prepare_prefix(cls, prefix):
         cls.drive_d = os.path.join(prefix.path, "drive_d")
         for path, index in ((HELD, HELD_RECORD), (REMOVABLE, REMOVABLE_RECORD)):
-            sample = gen_samples.matching_sample(gen_samples.record_by_index(index), "one")
-            host = host_path(cls.drive_d, path)
-            os.makedirs(os.path.dirname(host))
-            sample.name = os.path.basename(host)
-            sample.write(os.path.dirname(host))
+            scanrun.plant(cls.drive_d, path, gen_samples.matching_sample(gen_samples.record_by_index(index), "one"))
         prefix.map_drive("D", cls.drive_d)
 
     @classmethod
