@@ -4,7 +4,8 @@ No, and a posted quit or destroy message.
 C: holds one infected file, which the walk meets before it reaches D:; D: is a tree of
 thousands of clean files, during whose walk each test terminates the scan; E: holds one more
 infected file, which a terminated scan never reaches (the walk of every later drive returns at
-its first look at the abort flag). Each test runs the program once.
+its first look at the abort flag). Each test runs the program once. How the window's buttons change on the way is left to the
+main-window tests (tests/e2e_window); these check what the scan has done when it ends.
 """
 
 import os
@@ -18,7 +19,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "samples"))
 import gen_samples  # noqa: E402
 import scanrun  # noqa: E402
-from scanrun import (COMPLETED, IDCANCEL, IDC_CLOSE_X, IDC_OK, IDNO, IDYES, TERMINATED,  # noqa: E402
+from scanrun import (COMPLETED, IDCANCEL, IDC_CLOSE_X, IDNO, IDYES, TERMINATED,  # noqa: E402
                      TERMINATE_QUESTION, TITLE, WM_DESTROY, removed_line, statistics, split_statistics)
 
 EARLY = "early\\early sample.exe"     # on C:
@@ -29,13 +30,16 @@ SCANNED = re.compile(r"^Total files scanned\t\t:  (\d+)$")
 
 
 def write_tree(root):
-    """Nested folders of small clean files of varied sizes."""
+    """Nested folders of clean files that all have the size of some record's sample, so that
+    the matcher opens every one of them (they are sparse and hold no PE header): a walk that
+    takes long enough to be terminated in its middle."""
+    sizes = sorted({r.file_size for r in gen_samples.load_records()})
     for n in range(TREE_FOLDERS):
         folder = os.path.join(root, "part %02d" % (n // 10), "folder %03d" % n)
         os.makedirs(folder)
         for m in range(FILES_PER_FOLDER):
             with open(os.path.join(folder, "file %03d.dat" % m), "wb") as f:
-                f.write(bytes([m]) * (37 * m + n))
+                f.truncate(sizes[(n + m) % len(sizes)])
 
 
 def write_sample(root, path, index):
@@ -89,11 +93,9 @@ class AbortTest(swtest.WineTestCase):
         self.assertEqual(result.boxes, [])
         self.assertEqual(self.run.close(), 0, "OK ends the program after a terminated scan")
 
-    def test_cancel_answered_yes_terminates_and_shows_ok_at_once(self):
+    def test_cancel_answered_yes_terminates(self):
         self.driver.click(self.run.hwnd, IDCANCEL)
         self.ask_and_answer(TITLE, IDYES)
-        controls = self.driver.controls(self.run.hwnd)
-        self.assertEqual((controls[IDC_OK]["visible"], controls[IDCANCEL]["visible"]), (True, False))
         self.check_terminated()
 
     def test_close_button_answered_yes_terminates(self):
