@@ -177,22 +177,26 @@ def plant(root, path, sample):
     return host
 
 
-def file_hashes(host_root):
-    """{path relative to host_root, with backslashes: sha256} of every regular file."""
-    hashes = {}
+def regular_files(host_root):
+    """(path relative to host_root with backslashes, host path) of every regular file below it."""
     for folder, _dirs, files in os.walk(host_root):
         for name in files:
             path = os.path.join(folder, name)
-            if os.path.islink(path) or not os.path.isfile(path):
-                continue
-            with open(path, "rb") as f:
-                digest = hashlib.sha256(f.read()).hexdigest()
-            hashes[os.path.relpath(path, host_root).replace("/", "\\")] = digest
+            if os.path.isfile(path) and not os.path.islink(path):
+                yield os.path.relpath(path, host_root).replace("/", "\\"), path
+
+
+def file_hashes(host_root):
+    """{relative path: sha256} of every regular file below host_root."""
+    hashes = {}
+    for relative, path in regular_files(host_root):
+        with open(path, "rb") as f:
+            hashes[relative] = hashlib.sha256(f.read()).hexdigest()
     return hashes
 
 
 def count_files(host_root):
-    return len(file_hashes(host_root))
+    return sum(1 for _ in regular_files(host_root))
 
 
 ATTRIB_LINE = re.compile(r"^(?P<flags>[A-Z ]*?)\s*(?P<path>[A-Za-z]:\\.*)$")

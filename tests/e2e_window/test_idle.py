@@ -74,7 +74,7 @@ class IdleWindowTest(MainWindowCase):
         taken = [relative(window, c["rect"]) for c in controls.values() if c["visible"]]
         points = [(x, y) for y in range(3, REGION_BOX[3] - dy, 23) for x in range(3, REGION_BOX[2] - dx, 31)
                   if not covered((x + dx, y + dy), taken)]
-        shown = self.driver.pixels(self.hwnd, *[(x + dx, y + dy) for x, y in points])
+        shown = self.pixels(self.hwnd, [(x + dx, y + dy) for x, y in points])
         wrong = [(p, s) for p, s in zip(points, shown) if s != hex_colour(background.getpixel(p))]
         self.assertEqual(wrong, [], "background pixels (bitmap point, screen colour)")
         self.assertGreater(len(points), 100)

@@ -1,0 +1,262 @@
+"""SCAN and what follows, in the window: the scanning layout with its status line, the
+"Terminate the Scan now?" question through CANCEL, X, Esc and any message carrying 27, its
+answers, and the finished layout.
+
+Drive D: holds one look-alike that a helper keeps open (so it can be recognised but only
+scheduled for removal at the restart) and then 30,000 files of a record's size in folders
+with long names, which the matcher has to open: the walk takes several seconds, and every
+scan ends with the restart question. That question is asked after the statistics but before
+the scan driver returns, so while it is open the window shows what the termination routes
+did on their own, before the timer handler's finished layout."""
+
+import os
+import time
+import unittest
+
+from mainwindow import *  # noqa: F401,F403  (identifiers and layouts of the window)
+
+FOLDERS, FILES_PER_FOLDER = 30, 1000
+HELD = "held.exe"
+HELD_RECORD = 7
+STATUS_CHARS = 60
+QUESTION_CAPTION_X = "DialogBoxTitle"
+
+
+def shortened(path, limit=STATUS_CHARS):
+    """The status line's form of a path: first and last halves around "..", when long."""
+    if len(path) <= limit:
+        return path
+    half = limit // 2 - 1
+    return path[:half] + ".." + path[-half:]
+
+
+def statistics(scanned, infected, removed):
+    return ([" "] if infected else []) + [
+        "Scanning statistics", "-" * 30, "Total files scanned\t\t:  %d" % scanned,
+        "Total files infected\t\t:  %d" % infected, "Total files removed\t\t:  %d" % removed]
+
+
+class ScanWindowTest(MainWindowCase):
+
+    @classmethod
+    def prepare_prefix(cls, prefix):
+        cls.drive_d = os.path.join(prefix.path, "drive_d")
+        os.makedirs(cls.drive_d)
+        cls.held_name = plant_lookalike(cls.drive_d, HELD, HELD_RECORD)
+        cls.tree = scan_tree(cls.drive_d, FOLDERS, FILES_PER_FOLDER, gen_samples.record_by_index(HELD_RECORD).file_size)
+        prefix.map_drive("D", cls.drive_d)
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # On XP the process route finds nobody running the held file and says nothing;
+        # later NT versions would show "Could not kill process" in a box of their own.
+        cls.prefix.set_windows_version("winxp", "Sweepwright.exe")
+        cls.prefix.spawn(cls.helper, "hold", "D:\\" + HELD)
+        cls.driver.wait_window("WindowHelper holds", any_state=True)
+        cls.held_line = "D:\\%s     %s Unable to remove" % (HELD, cls.held_name)
+
+    def begin_scan(self):
+        """Starts the program and SCAN; returns once the walk is in D:'s folders, past the
+        held look-alike."""
+        self.start_main()
+        self.driver.click(self.hwnd, SCAN)
+        return self.wait_status(lambda t: t.startswith("D:\\a_folder"), "a path of D:'s folders")
+
+    def wait_scan_moves_on(self, since):
+        return self.wait_status(lambda t: t != since and t.startswith("D:\\"), "the walk going on", 10)
+
+    def restart_question(self):
+        """The question that ends every scan here; the window as it is while it is open."""
+        question = self.question(timeout_ms=90000)
+        self.assert_yes_no_question(question, TITLE, RESTART)
+        return question
+
+    def all_files(self):
+        return count_files(self.prefix.drive_c) + count_files(self.drive_d)
+
+    def assert_scan_layout(self, layout, status, caption):
+        controls = self.assert_layout(layout)
+        self.assertEqual((controls[STATUS]["text"], controls[GRP_STATUS]["text"]), (status, caption))
+        return controls
+
+    def assert_terminated_scan(self):
+        lines = self.report()["lines"]
+        self.assertEqual(lines[0], self.held_line)
+        scanned = int(lines[-3].split(":")[-1])
+        self.assertEqual(lines[1:], statistics(scanned, 1, 0))
+        self.assertLess(scanned, self.all_files())
+
+    def test_questions_answered_no_leave_the_scan_running(self):
+        self.begin_scan()
+        controls = self.assert_layout(SCANNING)
+        self.assertEqual(controls[SEARCH_LABEL]["text"], SEARCHING)
+        self.assertEqual(controls[GRP_STATUS]["text"], "Scanning")
+        self.assertEqual(self.shown_image(SCAN, ("focus", "notfocus", "disable")), "disable")
+        self.assert_status_shows_shortened_paths()
+
+        # CANCEL: the tool's title as caption; while the question is open the main window is
+        # disabled, and a WM_ENABLE cycle shows the status text again.
+        self.driver.click(self.hwnd, IDCANCEL)
+        question = self.question()
+        self.assert_yes_no_question(question, TITLE, TERMINATE)
+        self.assertFalse(self.window_now()["enabled"])
+        shown = self.status()
+        self.assertTrue(shown.startswith("D:\\"), shown)
+        self.save_screenshot("question.png", question["rect"])
+        self.run_helper("settext", self.hwnd, STATUS, "set by another program")
+        self.assertEqual(self.status(), "set by another program")
+        self.run_helper("enable", self.hwnd, 1, 0)
+        self.assertEqual(self.status(), shown)
+        self.answer(question, Q_NO)
+        self.assert_layout(SCANNING)
+        self.wait_scan_moves_on(shown)
+
+        # X asks with its own caption; Enter in the question is the OK command, which X
+        # takes for No.
+        self.driver.click(self.hwnd, CLOSE_X)
+        question = self.question()
+        self.assert_yes_no_question(question, QUESTION_CAPTION_X, TERMINATE)
+        self.driver.real_key(question["hwnd"], "enter")
+        self.driver.wait_gone(question["hwnd"])
+        self.assert_layout(SCANNING)
+        self.wait_scan_moves_on(self.status())
+
+        # Closing the question's box answers No.
+        self.driver.click(self.hwnd, IDCANCEL)
+        question = self.question()
+        self.driver.close_window(question["hwnd"])
+        self.driver.wait_gone(question["hwnd"])
+        self.assert_layout(SCANNING)
+        self.wait_scan_moves_on(self.status())
+
+        # Esc, and any message whose first parameter carries 27, ask from the message pump.
+        for words in (("key", self.hwnd, "esc"), ("post", self.hwnd, WM_USER + 7, 0x5A001B, 0)):
+            self.driver.check(*words)
+            question = self.question()
+            self.assert_yes_no_question(question, TITLE, TERMINATE)
+            self.answer(question, Q_NO)
+            self.assert_layout(SCANNING)
+            self.wait_scan_moves_on(self.status())
+
+        # The walk completes: statistics, final status, then the restart question, still
+        # inside the scan (CANCEL shown, the search label too).
+        question = self.restart_question()
+        self.assert_scan_layout(SCANNING, COMPLETED, "Scanning")
+        box = self.report()
+        self.assertEqual(box["lines"], [self.held_line] + statistics(self.all_files(), 1, 0))
+        self.assertEqual(box["cursel"], box["count"] - 1)
+        self.answer(question, Q_NO)
+        self.wait_layout(FINISHED)
+        self.assert_scan_layout(FINISHED, COMPLETED, "")
+
+        # After the scan the status text is still there for WM_ENABLE to show again.
+        self.run_helper("settext", self.hwnd, STATUS, "set by another program")
+        self.run_helper("enable", self.hwnd, 0, 1)
+        self.assertEqual(self.status(), COMPLETED)
+        self.driver.real_key(self.hwnd, "esc")
+        self.assert_exits()
+
+    def assert_status_shows_shortened_paths(self):
+        """Samples the status line for a while: every text is a walked path of D: in its
+        60-character form, and the long ones are shortened."""
+        entries = ["D:\\" + HELD]
+        for folder in sorted({p.split("\\")[0] for p in self.tree}):
+            entries += ["D:\\" + folder] + ["D:\\%s\\%s" % (folder, dot) for dot in (".", "..")]
+        entries += ["D:\\" + p for p in self.tree]
+        expected = {shortened(p) for p in entries}
+        samples = []
+        deadline = time.monotonic() + 0.6
+        while time.monotonic() < deadline:
+            samples.append(self.status())
+            time.sleep(0.03)
+        self.assertEqual([s for s in samples if s not in expected], [])
+        long_ones = [s for s in samples if len(s) == STATUS_CHARS and s[29:31] == ".."]
+        self.assertGreater(len(set(long_ones)), 3, samples)
+
+    def wait_layout(self, layout, timeout=5.0):
+        """The timer handler's last steps follow the restart question's end."""
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                return self.assert_layout(layout)
+            except AssertionError:
+                if time.monotonic() > deadline:
+                    raise
+            time.sleep(0.05)
+
+    def test_yes_after_cancel_shows_ok_at_once(self):
+        self.begin_scan()
+        self.driver.click(self.hwnd, IDCANCEL)
+        question = self.question()
+        self.assert_yes_no_question(question, TITLE, TERMINATE)
+        self.answer(question, Q_YES)
+        question = self.restart_question()
+        self.assert_scan_layout(SCAN_ENDING, TERMINATED, "Scanning")
+        self.assert_terminated_scan()
+        self.answer(question, Q_NO)
+        self.wait_layout(FINISHED)
+        self.assert_scan_layout(FINISHED, TERMINATED, "")
+        self.driver.mouse_click(self.hwnd, OK)
+        self.assert_exits()
+
+    def test_yes_after_x_shows_ok_at_once(self):
+        self.begin_scan()
+        self.driver.click(self.hwnd, CLOSE_X)
+        question = self.question()
+        self.assert_yes_no_question(question, QUESTION_CAPTION_X, TERMINATE)
+        self.answer(question, Q_YES)
+        question = self.restart_question()
+        self.assert_scan_layout(SCAN_ENDING, TERMINATED, "Scanning")
+        self.answer(question, Q_NO)
+        self.wait_layout(FINISHED)
+        self.assert_terminated_scan()
+        self.driver.mouse_click(self.hwnd, CLOSE_X)
+        self.assert_exits()
+
+    def test_yes_after_esc_keeps_cancel_until_the_scan_returns(self):
+        self.begin_scan()
+        self.driver.real_key(self.hwnd, "esc")
+        question = self.question()
+        self.assert_yes_no_question(question, TITLE, TERMINATE)
+        self.answer(question, Q_YES)
+        question = self.restart_question()
+        self.assert_scan_layout(SCANNING, TERMINATED, "Scanning")
+        self.answer(question, Q_NO)
+        self.wait_layout(FINISHED)
+        self.assert_scan_layout(FINISHED, TERMINATED, "")
+        self.assert_terminated_scan()
+        self.driver.close_window(self.hwnd)
+        self.assert_exits()
+
+    def test_enter_in_the_esc_question_terminates_the_scan(self):
+        self.begin_scan()
+        self.driver.key(self.hwnd, "esc")
+        question = self.question()
+        self.driver.real_key(question["hwnd"], "enter")
+        self.driver.wait_gone(question["hwnd"])
+        question = self.restart_question()
+        self.assert_scan_layout(SCANNING, TERMINATED, "Scanning")
+        self.driver.close_window(question["hwnd"])
+        self.driver.wait_gone(question["hwnd"])
+        self.wait_layout(FINISHED)
+        self.assert_terminated_scan()
+        self.driver.real_key(self.hwnd, "esc")
+        self.assert_exits()
+
+    def test_posted_quit_terminates_the_scan_without_ending_the_program(self):
+        self.begin_scan()
+        self.driver.quit(self.hwnd)
+        question = self.restart_question()
+        self.assert_scan_layout(SCANNING, TERMINATED, "Scanning")
+        self.answer(question, Q_NO)
+        self.wait_layout(FINISHED)
+        self.assert_terminated_scan()
+        time.sleep(0.3)
+        self.assertTrue(self.process.running())
+        self.driver.mouse_click(self.hwnd, OK)
+        self.assert_exits()
+
+
+if __name__ == "__main__":
+    unittest.main()
