@@ -148,6 +148,13 @@ def plant_lookalike(folder, file_name, record_index):
     return record.name
 
 
+def statistics(scanned, infected, removed):
+    """The block a scan's report ends with; a blank line first once something was found."""
+    return ([" "] if infected else []) + [
+        "Scanning statistics", "-" * 30, "Total files scanned\t\t:  %d" % scanned,
+        "Total files infected\t\t:  %d" % infected, "Total files removed\t\t:  %d" % removed]
+
+
 def count_files(folder):
     return sum(len(files) for _root, _dirs, files in os.walk(folder))
 
@@ -209,6 +216,17 @@ class MainWindowCase(swtest.WineTestCase):
                     CONTROL_NAMES[control_id], c["visible"], c["enabled"], visible, enabled))
         self.assertEqual(wrong, [])
         return controls
+
+    def wait_layout(self, layout, timeout=5.0):
+        """Waits for a layout the program reaches by itself (the end of a scan)."""
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                return self.assert_layout(layout)
+            except AssertionError:
+                if time.monotonic() > deadline:
+                    raise
+            time.sleep(0.05)
 
     def status(self):
         return self.driver.text(self.hwnd, STATUS)

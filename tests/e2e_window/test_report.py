@@ -17,12 +17,6 @@ def removed(path, name):
     return "%s     %s removed" % (path, name)
 
 
-def statistics(scanned, infected, removed_count):
-    return ([" "] if infected else []) + [
-        "Scanning statistics", "-" * 30, "Total files scanned\t\t:  %d" % scanned,
-        "Total files infected\t\t:  %d" % infected, "Total files removed\t\t:  %d" % removed_count]
-
-
 class ReportListTest(MainWindowCase):
 
     @classmethod
@@ -54,17 +48,9 @@ class ReportListTest(MainWindowCase):
             self.wait_status(lambda t: "a_folder" in t, "a path of the long tree")
             on_the_way()
         self.wait_status(lambda t: t == COMPLETED, COMPLETED, timeout=120)
-        self.wait_finished()
+        self.wait_layout(FINISHED)
         self.walked = walked + count_files(self.prefix.drive_c)
         return self.report()
-
-    def wait_finished(self, timeout=5.0):
-        deadline = time.monotonic() + timeout
-        while not self.driver.controls(self.hwnd)[OK]["visible"]:
-            if time.monotonic() > deadline:
-                self.fail("no finished layout")
-            time.sleep(0.05)
-        self.assert_layout(FINISHED)
 
     def test_removal_lines_and_statistics(self):
         expected = [self.plant("", "setup_helper.exe", 7), self.plant("", "update.exe", 17),

@@ -30,12 +30,6 @@ def shortened(path, limit=STATUS_CHARS):
     return path[:half] + ".." + path[-half:]
 
 
-def statistics(scanned, infected, removed):
-    return ([" "] if infected else []) + [
-        "Scanning statistics", "-" * 30, "Total files scanned\t\t:  %d" % scanned,
-        "Total files infected\t\t:  %d" % infected, "Total files removed\t\t:  %d" % removed]
-
-
 class ScanWindowTest(MainWindowCase):
 
     @classmethod
@@ -174,84 +168,54 @@ class ScanWindowTest(MainWindowCase):
         long_ones = [s for s in samples if len(s) == STATUS_CHARS and s[29:31] == ".."]
         self.assertGreater(len(set(long_ones)), 3, samples)
 
-    def wait_layout(self, layout, timeout=5.0):
-        """The timer handler's last steps follow the restart question's end."""
-        deadline = time.monotonic() + timeout
-        while True:
-            try:
-                return self.assert_layout(layout)
-            except AssertionError:
-                if time.monotonic() > deadline:
-                    raise
-            time.sleep(0.05)
-
-    def test_yes_after_cancel_shows_ok_at_once(self):
-        self.begin_scan()
-        self.driver.click(self.hwnd, IDCANCEL)
-        question = self.question()
-        self.assert_yes_no_question(question, TITLE, TERMINATE)
+    def confirm(self, question):
         self.answer(question, Q_YES)
+
+    def press_enter(self, question):
+        self.driver.real_key(question["hwnd"], "enter")
+        self.driver.wait_gone(question["hwnd"])
+
+    def terminate(self, press, caption, reply, while_ending):
+        """Starts a scan, asks to terminate it by press(), answers the question (when
+        caption says one is asked) by reply(question); checks the window while the
+        restart question is open (the scan driver not yet returned) against while_ending
+        and again once the scan has finished."""
+        self.begin_scan()
+        press()
+        if caption:
+            question = self.question()
+            self.assert_yes_no_question(question, caption, TERMINATE)
+            reply(question)
         question = self.restart_question()
-        self.assert_scan_layout(SCAN_ENDING, TERMINATED, "Scanning")
-        self.assert_terminated_scan()
+        self.assert_scan_layout(while_ending, TERMINATED, "Scanning")
         self.answer(question, Q_NO)
         self.wait_layout(FINISHED)
         self.assert_scan_layout(FINISHED, TERMINATED, "")
+        self.assert_terminated_scan()
+
+    def test_yes_after_cancel_shows_ok_at_once_and_ok_closes(self):
+        self.terminate(lambda: self.driver.click(self.hwnd, IDCANCEL), TITLE, self.confirm, SCAN_ENDING)
         self.driver.mouse_click(self.hwnd, OK)
         self.assert_exits()
 
-    def test_yes_after_x_shows_ok_at_once(self):
-        self.begin_scan()
-        self.driver.click(self.hwnd, CLOSE_X)
-        question = self.question()
-        self.assert_yes_no_question(question, QUESTION_CAPTION_X, TERMINATE)
-        self.answer(question, Q_YES)
-        question = self.restart_question()
-        self.assert_scan_layout(SCAN_ENDING, TERMINATED, "Scanning")
-        self.answer(question, Q_NO)
-        self.wait_layout(FINISHED)
-        self.assert_terminated_scan()
+    def test_yes_after_x_shows_ok_at_once_and_x_closes(self):
+        self.terminate(lambda: self.driver.click(self.hwnd, CLOSE_X), QUESTION_CAPTION_X, self.confirm,
+                       SCAN_ENDING)
         self.driver.mouse_click(self.hwnd, CLOSE_X)
         self.assert_exits()
 
     def test_yes_after_esc_keeps_cancel_until_the_scan_returns(self):
-        self.begin_scan()
-        self.driver.real_key(self.hwnd, "esc")
-        question = self.question()
-        self.assert_yes_no_question(question, TITLE, TERMINATE)
-        self.answer(question, Q_YES)
-        question = self.restart_question()
-        self.assert_scan_layout(SCANNING, TERMINATED, "Scanning")
-        self.answer(question, Q_NO)
-        self.wait_layout(FINISHED)
-        self.assert_scan_layout(FINISHED, TERMINATED, "")
-        self.assert_terminated_scan()
+        self.terminate(lambda: self.driver.real_key(self.hwnd, "esc"), TITLE, self.confirm, SCANNING)
         self.driver.close_window(self.hwnd)
         self.assert_exits()
 
     def test_enter_in_the_esc_question_terminates_the_scan(self):
-        self.begin_scan()
-        self.driver.key(self.hwnd, "esc")
-        question = self.question()
-        self.driver.real_key(question["hwnd"], "enter")
-        self.driver.wait_gone(question["hwnd"])
-        question = self.restart_question()
-        self.assert_scan_layout(SCANNING, TERMINATED, "Scanning")
-        self.driver.close_window(question["hwnd"])
-        self.driver.wait_gone(question["hwnd"])
-        self.wait_layout(FINISHED)
-        self.assert_terminated_scan()
+        self.terminate(lambda: self.driver.key(self.hwnd, "esc"), TITLE, self.press_enter, SCANNING)
         self.driver.real_key(self.hwnd, "esc")
         self.assert_exits()
 
     def test_posted_quit_terminates_the_scan_without_ending_the_program(self):
-        self.begin_scan()
-        self.driver.quit(self.hwnd)
-        question = self.restart_question()
-        self.assert_scan_layout(SCANNING, TERMINATED, "Scanning")
-        self.answer(question, Q_NO)
-        self.wait_layout(FINISHED)
-        self.assert_terminated_scan()
+        self.terminate(lambda: self.driver.quit(self.hwnd), None, None, SCANNING)
         time.sleep(0.3)
         self.assertTrue(self.process.running())
         self.driver.mouse_click(self.hwnd, OK)
