@@ -58,6 +58,7 @@ WINDOW_SIZE = (600, 462)
 REGION_BOX = [0, 0, 527, 338]
 BUTTON_SIZES = {SCAN: (180, 33), DOWNLOAD: (180, 33), CLOSE_X: (21, 21), OK: (92, 24), IDCANCEL: (92, 24),
                 DLINK: (350, 43), ULINK: (350, 28), LOGO: (100, 36)}
+WITH_DISABLE = ("focus", "notfocus", "disable")
 BUTTON_STEMS = {SCAN: "scan", DOWNLOAD: "download", CLOSE_X: "x", OK: "ok", IDCANCEL: "cancel",
                 DLINK: "dlink", ULINK: "ulink", LOGO: "corvanellogo"}
 
@@ -217,6 +218,17 @@ class MainWindowCase(swtest.WineTestCase):
         self.assertEqual(wrong, [])
         return controls
 
+    def assert_eventually(self, read, expected, message=None, timeout=3.0):
+        """What the screen shows settles after a change (painting follows it): reads
+        again until read() gives expected or the time is up, then compares."""
+        deadline = time.monotonic() + timeout
+        while True:
+            got = read()
+            if got == expected or time.monotonic() > deadline:
+                self.assertEqual(got, expected, message)
+                return got
+            time.sleep(0.05)
+
     def wait_layout(self, layout, timeout=5.0):
         """Waits for a layout the program reaches by itself (the end of a scan)."""
         deadline = time.monotonic() + timeout
@@ -272,9 +284,9 @@ class MainWindowCase(swtest.WineTestCase):
         control_width, control_height = size_of(question["picture"]["rect"])
         points = [(x, y) for y in range(2, min(height, control_height), 5)
                   for x in range(2, min(width, control_width), 5)]
-        shown = self.pixels(question["picture"]["hwnd"], points)
         expected = [hex_colour(picture.getpixel(p)) for p in points]
-        self.assertEqual(shown, expected, "picture of the question")
+        self.assert_eventually(lambda: self.pixels(question["picture"]["hwnd"], points), expected,
+                               "picture of the question")
 
     def pixels(self, target, points):
         """Screen colours at points relative to the target window, however many points
@@ -297,14 +309,9 @@ class MainWindowCase(swtest.WineTestCase):
                     if shown == [hex_colour(img.getpixel(p)) for p in points]]
         return "/".join(matching) or None
 
-    def wait_image(self, control_id, state, timeout=3.0):
-        deadline = time.monotonic() + timeout
-        while True:
-            shown = self.shown_image(control_id)
-            if shown == state or time.monotonic() > deadline:
-                self.assertEqual(shown, state, "image of %s" % CONTROL_NAMES[control_id])
-                return
-            time.sleep(0.05)
+    def wait_image(self, control_id, state, states=("focus", "notfocus")):
+        self.assert_eventually(lambda: self.shown_image(control_id, states), state,
+                               "image of %s" % CONTROL_NAMES[control_id])
 
     # Screenshots.
     def save_screenshot(self, name, *extra_rects):

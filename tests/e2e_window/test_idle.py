@@ -60,9 +60,10 @@ class IdleWindowTest(MainWindowCase):
 
         # The first tab stop, SCAN, has the keyboard focus and with it the focus image.
         self.assertEqual(self.driver.focus(self.hwnd)["focus_id"], SCAN)
-        self.assertEqual({i: self.shown_image(i) for i in (SCAN, DOWNLOAD, CLOSE_X, DLINK, ULINK, LOGO)},
-                         {SCAN: "focus", DOWNLOAD: "notfocus", CLOSE_X: "notfocus", DLINK: "notfocus",
-                          ULINK: "notfocus", LOGO: LOGO_IMAGES})
+        self.assert_eventually(
+            lambda: {i: self.shown_image(i) for i in (SCAN, DOWNLOAD, CLOSE_X, DLINK, ULINK, LOGO)},
+            {SCAN: "focus", DOWNLOAD: "notfocus", CLOSE_X: "notfocus", DLINK: "notfocus",
+             ULINK: "notfocus", LOGO: LOGO_IMAGES})
         self.assert_background_shows(window, controls)
         self.save_screenshot("idle.png")
 
@@ -74,9 +75,11 @@ class IdleWindowTest(MainWindowCase):
         taken = [relative(window, c["rect"]) for c in controls.values() if c["visible"]]
         points = [(x, y) for y in range(3, REGION_BOX[3] - dy, 23) for x in range(3, REGION_BOX[2] - dx, 31)
                   if not covered((x + dx, y + dy), taken)]
-        shown = self.pixels(self.hwnd, [(x + dx, y + dy) for x, y in points])
-        wrong = [(p, s) for p, s in zip(points, shown) if s != hex_colour(background.getpixel(p))]
-        self.assertEqual(wrong, [], "background pixels (bitmap point, screen colour)")
+
+        def wrong_pixels():
+            shown = self.pixels(self.hwnd, [(x + dx, y + dy) for x, y in points])
+            return [(p, s) for p, s in zip(points, shown) if s != hex_colour(background.getpixel(p))]
+        self.assert_eventually(wrong_pixels, [], "background pixels (bitmap point, screen colour)")
         self.assertGreater(len(points), 100)
 
     def test_pointer_over_buttons_shows_focus_images_and_cursors(self):
@@ -90,7 +93,7 @@ class IdleWindowTest(MainWindowCase):
         # The logo's focus image is its not-focus image: only the focus tells it is hot.
         self.driver.hover(self.hwnd, LOGO)
         self.wait_image(SCAN, "notfocus")
-        self.assertEqual(self.shown_image(LOGO), LOGO_IMAGES)
+        self.wait_image(LOGO, LOGO_IMAGES)
         on_logo = self.driver.check("cursor")
         self.assertEqual((on_logo["window_id"], on_logo["cursor"]), (LOGO, arrow["cursor"]))
         self.assertEqual(self.driver.focus(self.hwnd)["focus_id"], LOGO)
@@ -170,7 +173,7 @@ class ProductInstalledTest(MainWindowCase):
         self.assertEqual(controls[NOTICE_LABEL]["text"], NOTICE)
         self.assertEqual(size_of(window["rect"]), WINDOW_SIZE)
         # DOWNLOAD stays in view with its disabled picture, the plain light-blue field.
-        self.assertEqual(self.shown_image(DOWNLOAD, ("focus", "notfocus", "disable")), "disable")
+        self.wait_image(DOWNLOAD, "disable", WITH_DISABLE)
 
     def test_installed_folder_value_counts_as_installed(self):
         self.driver.reg_set(PRODUCT_KEY, PRODUCT_VALUE, "sz", "C:\\Program Files\\Varnholt 2000")
@@ -189,7 +192,7 @@ class ProductInstalledTest(MainWindowCase):
         self.driver.reg_set(PRODUCT_KEY, "Installed Path", "sz", "C:\\Program Files\\Varnholt 2000")
         self.start_main()
         controls = self.assert_layout(IDLE)
-        self.assertEqual(self.shown_image(DOWNLOAD, ("focus", "notfocus", "disable")), "notfocus")
+        self.wait_image(DOWNLOAD, "notfocus", WITH_DISABLE)
         self.assertEqual(controls[DLINK]["text"], "DLINK")
 
 

@@ -37,7 +37,8 @@ class ScanWindowTest(MainWindowCase):
         cls.drive_d = os.path.join(prefix.path, "drive_d")
         os.makedirs(cls.drive_d)
         cls.held_name = plant_lookalike(cls.drive_d, HELD, HELD_RECORD)
-        cls.tree = scan_tree(cls.drive_d, FOLDERS, FILES_PER_FOLDER, gen_samples.record_by_index(HELD_RECORD).file_size)
+        size = gen_samples.record_by_index(HELD_RECORD).file_size
+        cls.tree = scan_tree(cls.drive_d, FOLDERS, FILES_PER_FOLDER, size)
         prefix.map_drive("D", cls.drive_d)
 
     @classmethod
@@ -86,7 +87,7 @@ class ScanWindowTest(MainWindowCase):
         controls = self.assert_layout(SCANNING)
         self.assertEqual(controls[SEARCH_LABEL]["text"], SEARCHING)
         self.assertEqual(controls[GRP_STATUS]["text"], "Scanning")
-        self.assertEqual(self.shown_image(SCAN, ("focus", "notfocus", "disable")), "disable")
+        self.wait_image(SCAN, "disable", WITH_DISABLE)
         self.assert_status_shows_shortened_paths()
 
         # CANCEL: the tool's title as caption; while the question is open the main window is
