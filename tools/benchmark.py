@@ -1,0 +1,191 @@
+#!/usr/bin/python3
+"""Scan speed and memory of Sweepwright under Wine, through its real window.
+
+    tools/benchmark.py [--files 20000,100000] [--runs 3] [--build build/cross] [--version winxp]
+                       [--breakdown]
+
+For each tree size: builds (once, under build/bench/) a tree of that many files of varied sizes
+in nested folders, with a few look-alike samples planted again before every scan; maps it as
+the fixed drive D: of a throwaway Wine prefix (copied from the template of tools/wine_env.sh);
+times whole scans from the SCAN click until the status line reads "Scanning completed" (the
+fastest of --runs counts: other work on the machine only ever adds time); times a bare
+FindFirstFileA/FindNextFileA walk of the same tree (the floor, WalkCost.exe of
+tools/bench) in the same prefix; and reads the peak memory (VmHWM) of the Sweepwright.exe
+process when its scan has ended. C: is walked by every scan too: a scan of a prefix whose D:
+is empty gives its share, which is subtracted. --breakdown also times the walk with one more
+part of the scan's per-file work at a time (see tools/bench/WalkCost.cpp).
+
+Build first (tools/run_tests.sh or cmake --build build/cross); needs Xvfb and Wine.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
+sys.path[:0] = [os.path.join(ROOT, "tests", "lib"), os.path.join(ROOT, "tests", "samples"),
+                os.path.join(ROOT, "tests", "e2e_scan")]
+import gen_samples  # noqa: E402
+import scanrun  # noqa: E402
+import swtest  # noqa: E402
+
+FILES_PER_FOLDER = 100
+FOLDERS_PER_GROUP = 20
+SAMPLE_RECORDS = (7, 10, 17, 24, 39)
+SCANNED = re.compile(r"^Total files scanned\t\t:  (\d+)$")
+BREAKDOWN = ("floor", "attributes", "open", "status", "peek", "pump", "check", "scan", "scan-every")
+
+
+def file_size(n):
+    """Sizes from empty to a few megabytes; every 50th file has the size of a record's sample,
+    so that the matcher opens it and reads its headers (it holds none: it stays clean)."""
+    if n % 50 == 0:
+        return gen_samples.load_records()[n // 50 % 46].file_size
+    if n % 97 == 0:
+        return 1 << (18 + n % 4)
+    return (n * 2654435761) % 65536 if n % 3 else (n * 7919) % 2048
+
+
+def build_tree(root, files):
+    """Folders of FILES_PER_FOLDER files, FOLDERS_PER_GROUP to a group, groups two levels deep;
+    sparse files, so a tree of 100,000 costs little disk. Reused when already built."""
+    marker = os.path.join(root, ".complete")
+    if os.path.exists(marker):
+        return
+    shutil.rmtree(root, ignore_errors=True)
+    for n in range(files):
+        folder_number = n // FILES_PER_FOLDER
+        group = folder_number // FOLDERS_PER_GROUP
+        folder = os.path.join(root, "area %02d" % (group // 10), "group %03d" % group,
+                              "folder %05d" % folder_number)
+        if n % FILES_PER_FOLDER == 0:
+            os.makedirs(folder)
+        with open(os.path.join(folder, "file %06d.%s" % (n, ("dat", "exe", "dll", "txt")[n % 4])), "wb") as f:
+            f.truncate(file_size(n))
+    with open(marker, "w"):
+        pass
+
+
+def plant_samples(root, files):
+    """The look-alikes, spread over the tree; the scan removes them, so before every scan."""
+    paths = []
+    for i, index in enumerate(SAMPLE_RECORDS):
+        folder_number = (i + 1) * (files // FILES_PER_FOLDER) // (len(SAMPLE_RECORDS) + 1)
+        group = folder_number // FOLDERS_PER_GROUP
+        path = "area %02d\\group %03d\\folder %05d\\sample %d.exe" % (group // 10, group, folder_number, index)
+        sample = gen_samples.matching_sample(gen_samples.record_by_index(index), "one")
+        paths.append(scanrun.plant(root, path, sample))
+    return paths
+
+
+def peak_memory_kb(pid):
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return None
+
+
+class Bench:
+    """One throwaway prefix whose D: is the given folder."""
+
+    def __init__(self, drive_d, version, build):
+        self.prefix = swtest.Prefix("bench")
+        self.prefix.map_drive("D", drive_d)
+        self.drive_d = drive_d
+        self.driver = self.prefix.start()
+        self.prefix.set_windows_version(version)
+        self.exe = self.prefix.install_program()
+        self.walk_cost = self.prefix.install(os.path.join(build, "tools", "bench", "WalkCost.exe"),
+                                             "C:\\bench\\WalkCost.exe")
+
+    def close(self):
+        self.prefix.close()
+
+    def scan(self):
+        """(seconds from the SCAN click to "Scanning completed", files scanned, VmHWM in kB)."""
+        run = scanrun.ScanRun(self.prefix, self.exe)
+        started = time.monotonic()
+        run.click_scan()
+        while run.status() != scanrun.COMPLETED:
+            time.sleep(0.01)
+        seconds = time.monotonic() - started
+        peak = peak_memory_kb(run.process.popen.pid)
+        scanned = next(int(m.group(1)) for m in map(SCANNED.match, run.report()) if m)
+        run.wait_until(run.finished_layout, "finished layout", 30)
+        run.close()
+        return seconds, scanned, peak
+
+    def walk(self, mode):
+        """(milliseconds, files) of one WalkCost run over D:."""
+        out = self.prefix.run(self.walk_cost, mode, "D:\\*.*", timeout=1200).stdout.decode()
+        fields = dict(word.split("=") for word in out.split()[1:])
+        return float(fields["ms"]), int(fields["files"])
+
+
+def measure_c_share(version, build, runs):
+    """Seconds of a scan whose D: is empty: the timer, the memory scan and drive C:."""
+    empty = os.path.join(ROOT, "build", "bench", "empty")
+    os.makedirs(empty, exist_ok=True)
+    bench = Bench(empty, version, build)
+    try:
+        scans = [bench.scan() for _ in range(runs)]
+        return min(s[0] for s in scans), scans[0][1]
+    finally:
+        bench.close()
+
+
+def measure(files, args, c_seconds, c_files):
+    tree = os.path.join(ROOT, "build", "bench", "tree-%d" % files)
+    build_tree(tree, files)
+    bench = Bench(tree, args.version, args.build)
+    try:
+        plant_samples(tree, files)
+        floor_ms, floor_files = min(bench.walk("floor") for _ in range(3))
+        scans = []
+        for _ in range(args.runs):
+            plant_samples(tree, files)      # the scan before removed them
+            scans.append(bench.scan())
+        seconds = min(s[0] for s in scans)
+        scanned = scans[0][1] - c_files
+        breakdown = [(mode,) + min(bench.walk(mode) for _ in range(3)) for mode in BREAKDOWN] if args.breakdown else []
+    finally:
+        bench.close()
+    d_seconds = seconds - c_seconds
+    scan_rate, floor_rate = scanned / d_seconds, floor_files / (floor_ms / 1000)
+    print("%7d files on D: (floor walk listed %d)" % (scanned, floor_files))
+    print("  whole scan, click to completed: %.2f s (fastest of %d: %s)" % (
+        seconds, len(scans), ", ".join("%.2f" % s[0] for s in scans)))
+    print("  D: alone (C: share %.2f s subtracted): %.2f s = %.0f files/s" % (c_seconds, d_seconds, scan_rate))
+    print("  floor walk: %.0f ms = %.0f files/s" % (floor_ms, floor_rate))
+    print("  ratio floor/scan: %.1f (goal: at most 2)" % (floor_rate / scan_rate))
+    print("  peak memory of Sweepwright.exe (VmHWM): %s kB" % ", ".join(str(s[2]) for s in scans))
+    for mode, ms, listed in breakdown:
+        print("  %-11s %8.0f ms  %6.1f us per file (fastest of 3)" % (mode, ms, 1000 * ms / max(listed, 1)))
+    sys.stdout.flush()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--files", default="20000,100000", help="tree sizes, comma-separated")
+    parser.add_argument("--runs", type=int, default=3, help="scans per tree size")
+    parser.add_argument("--build", default=os.path.join(ROOT, "build", "cross"), help="the cross build folder")
+    parser.add_argument("--version", default="winxp", help="Windows version Wine reports")
+    parser.add_argument("--breakdown", action="store_true", help="also time the walk's parts")
+    args = parser.parse_args()
+    args.build = os.path.abspath(args.build)
+    os.environ.setdefault("SW_PROGRAM", os.path.join(args.build, "Sweepwright.exe"))
+    os.environ.setdefault("SW_DRIVER", os.path.join(args.build, "tests", "driver", "swdriver.exe"))
+    c_seconds, c_files = measure_c_share(args.version, args.build, args.runs)
+    print("C: alone: %d files, %.2f s from the click to completed (Wine %s, %s)" % (
+        c_files, c_seconds, subprocess.run(["wine", "--version"], stdout=subprocess.PIPE,
+                                           universal_newlines=True).stdout.strip(), args.version))
+    for files in (int(n) for n in args.files.split(",")):
+        measure(files, args, c_seconds, c_files)
+
+
+if __name__ == "__main__":
+    main()
