@@ -20,6 +20,7 @@ HELD = "held.exe"
 HELD_RECORD = 7
 STATUS_CHARS = 60
 QUESTION_CAPTION_X = "DialogBoxTitle"
+WM_SYSCOMMAND, SC_CLOSE = 0x112, 0xF060
 
 
 def shortened(path, limit=STATUS_CHARS):
@@ -52,11 +53,12 @@ class ScanWindowTest(MainWindowCase):
         cls.held_line = "D:\\%s     %s Unable to remove" % (HELD, cls.held_name)
 
     def begin_scan(self):
-        """Starts the program and SCAN; returns once the walk is in D:'s folders, past the
-        held look-alike."""
+        """Starts the program and SCAN; returns once the walk is inside D:'s folders (whose
+        entries all show as 60 characters), past the held look-alike."""
         self.start_main()
         self.driver.click(self.hwnd, SCAN)
-        return self.wait_status(lambda t: t.startswith("D:\\a_folder"), "a path of D:'s folders")
+        return self.wait_status(lambda t: t.startswith("D:\\a_folder") and t[29:31] == "..",
+                                "a path inside D:'s folders")
 
     def wait_scan_moves_on(self, since):
         return self.wait_status(lambda t: t != since and t.startswith("D:\\"), "the walk going on", 10)
@@ -117,10 +119,10 @@ class ScanWindowTest(MainWindowCase):
         self.assert_layout(SCANNING)
         self.wait_scan_moves_on(self.status())
 
-        # Closing the question's box answers No.
+        # The close box of the question's caption answers No.
         self.driver.click(self.hwnd, IDCANCEL)
         question = self.question()
-        self.driver.close_window(question["hwnd"])
+        self.driver.post(question["hwnd"], WM_SYSCOMMAND, SC_CLOSE)
         self.driver.wait_gone(question["hwnd"])
         self.assert_layout(SCANNING)
         self.wait_scan_moves_on(self.status())
