@@ -242,9 +242,6 @@ class DriveSnapshot:
         self.hashes = file_hashes(host_root)
         self.attributes = windows_attributes(prefix, drive)
 
-    def path(self, relative):
-        return "%s:\\%s" % (self.drive, relative)
-
 
 def host_files_in_use():
     """Real paths of the host files that some process of this user has open or mapped: Wine's
