@@ -108,7 +108,10 @@ void CheckEntry(const char* pattern, int folderLength, const WIN32_FIND_DATAA& e
     char path[MAX_PATH];
     if (!FitEntryPath(pattern, folderLength, entry, kFileSuffix, path)) return;
     ++g_filesScanned;
+    bool sizeListed = entry.nFileSizeHigh == 0 && entry.nFileSizeLow <= 0x7FFFFFFFu;
+    g_listedFileSize = sizeListed ? (long)entry.nFileSizeLow : -1;
     RunCheckers(path);
+    g_listedFileSize = -1;
 }
 
 int VisitFileEntry(const char* pattern, const WIN32_FIND_DATAA& entry)

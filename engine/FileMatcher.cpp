@@ -25,6 +25,7 @@ unsigned char g_memoryHit;
 int32_t g_forcedAction;
 
 const SignatureRecord* g_activeSignatureTable = g_signatureTable;
+long g_listedFileSize = -1;
 
 namespace {
 
@@ -126,13 +127,14 @@ const SignatureRecord* FindMatchingRecord(int fd)
 void ClearCurrentFilePath() { memset(g_currentFilePath, 0, sizeof g_currentFilePath); }
 
 // Opening a file costs far more than listing it, and most files have a size no record
-// accepts: for them the attributes are enough. The check then ends as it would after opening
+// accepts: for them the size from the listing (or else from the attributes) is enough. The check then ends as it would after opening
 // the file and reading its length (size known, path emptied, header state reset); only a
 // file that could not have been opened differs, in g_currentFileSize, which nothing else reads.
 bool SizeRulesOutEveryRecord(const char* path)
 {
-    long size;
-    if (!QuickFileSize(path, &size) || AnyRecordAcceptsSize((int32_t)size)) return false;
+    long size = g_listedFileSize;
+    if (size < 0 && !QuickFileSize(path, &size)) return false;
+    if (AnyRecordAcceptsSize((int32_t)size)) return false;
     g_currentFileSize = (int32_t)size;
     ClearCurrentFilePath();
     ResetHeaderState();

@@ -20,6 +20,10 @@ extern int32_t g_forcedAction;
 struct SignatureRecord;
 extern const SignatureRecord* g_activeSignatureTable;
 
+// The size the directory listing gave for the file being handed to the checkers, or -1 when
+// the caller has none; set by the walk around each check.
+extern long g_listedFileSize;
+
 int CheckFile(const char* checkerName, const char* path);
 bool ReadPeHeaders(int fd);
 bool ReadSectionTable(int fd);

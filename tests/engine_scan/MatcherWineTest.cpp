@@ -38,6 +38,20 @@ TEST_F(Matcher, AFileThatCannotBeOpenedLeavesEverythingAlone)
     EXPECT_TRUE(MatchedAs(locked, g_signatureTable[9].name, CheckFile(kCheckerName, locked.c_str())));
 }
 
+TEST_F(Matcher, TheListedSizeDecidesWhetherTheFileIsOpened)
+{
+    TestFolder folder("Listed");
+    std::string sample = folder.CopySample("r10_one.exe", "listed.exe");
+    // A size no record accepts, as a listing would give it: the file is not even opened.
+    g_listedFileSize = 1000;
+    EXPECT_EQ(0, CheckFile(kCheckerName, sample.c_str()));
+    EXPECT_EQ(1000, g_currentFileSize);
+    EXPECT_EQ(0, g_filesInfected);
+    // Without a listed size the file's own attributes are asked, and the sample is found.
+    g_listedFileSize = -1;
+    EXPECT_TRUE(MatchedAs(sample, g_signatureTable[9].name, CheckFile(kCheckerName, sample.c_str())));
+}
+
 TEST_F(Matcher, ForcedActionActsWithoutTestingAfterTheSystemMemoryLine)
 {
     TestFolder folder("Forced");

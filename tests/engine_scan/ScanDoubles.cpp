@@ -95,6 +95,7 @@ void ResetScanDoubles()
     memset(g_detectedName, 0, sizeof g_detectedName);
     g_currentFileSize = 0;
     g_activeSignatureTable = g_signatureTable;
+    g_listedFileSize = -1;
     g_shownStatus.clear();
     g_appendedLines.clear();
     g_actionCalls.clear();
