@@ -67,5 +67,6 @@ SIZE CDC::GetTextExtent(const char* text, int length) const {
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) { m_hDC = ::BeginPaint(m_hWnd, &m_ps); }
 CPaintDC::~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); m_hDC = 0; }
 
-CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) { m_hDC = ::GetDC(m_hWnd); }
+// A null window gives the screen's device context, as GetDC does.
+CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd ? pWnd->m_hWnd : 0) { m_hDC = ::GetDC(m_hWnd); }
 CClientDC::~CClientDC() { ::ReleaseDC(m_hWnd, m_hDC); m_hDC = 0; }

@@ -221,4 +221,10 @@ TEST_F(WindowDcTest, ClientDcReleasesItsDc) {
     EXPECT_EQ(0, ReleaseDC(window.hwnd, used)) << "the client DC was not released";
 }
 
+TEST(ClientDcTest, NoWindowGivesTheScreensDc) {
+    CClientDC dc(0);
+    ASSERT_NE(nullptr, dc.m_hDC);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), GetDeviceCaps(dc.m_hDC, HORZRES));
+}
+
 }  // namespace
