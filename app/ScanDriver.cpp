@@ -9,16 +9,6 @@
 #include "engine/DirectoryWalk.h"
 #include "skin/MsgDlg.h"
 
-char g_scanTarget[260];
-int g_action;
-int g_filesScanned;
-int g_filesInfected;
-int g_filesRemoved;
-int g_restartNeeded;
-char g_pendingFolder[260];
-int g_pendingFolderSet;
-int g_pendingFolderSeen;
-
 static const char kAllFixedDrives[] = "!:";
 static const char kRestartQuestion[] =
     "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?";

@@ -11,15 +11,6 @@
 
 char g_toolTitle[260] = "Sweepwright Ver 1.0";
 unsigned char g_abortScan;
-char g_scanTarget[260] = "!:";
-int g_action = ACTION_REMOVE;
-int g_filesScanned;
-int g_filesInfected;
-int g_filesRemoved;
-int g_restartNeeded;
-char g_pendingFolder[260];
-int g_pendingFolderSet;
-int g_pendingFolderSeen;
 
 int g_messageBoxAnswer = IDCANCEL;
 std::vector<MessageBoxCall> g_messageBoxCalls;

@@ -17,15 +17,6 @@ char g_reportText[500];
 unsigned char g_keepReport;
 unsigned char g_abortScan;
 
-char g_scanTarget[260];
-int g_action;
-int g_filesScanned;
-int g_filesInfected;
-int g_filesRemoved;
-int g_restartNeeded;
-char g_pendingFolder[260];
-int g_pendingFolderSet;
-int g_pendingFolderSeen;
 int g_filesRenamed;
 char g_autorunValueName[128];
 

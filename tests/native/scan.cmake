@@ -2,7 +2,7 @@
 # and the walk's text helpers under the sanitizers, and fuzzers for the file matcher, the
 # RVA mapping and the path texts. The Windows-only parts (the walk itself, locked files, the
 # forced action's pause) are tested under Wine in tests/engine_scan.
-set(scan_core ${SW_ROOT}/engine/FileMatcher.cpp ${SW_ROOT}/engine/SignatureTable.cpp ${SW_ROOT}/engine/PathText.cpp
+set(scan_core ${SW_ROOT}/engine/FileMatcher.cpp ${SW_ROOT}/engine/SignatureTable.cpp ${SW_ROOT}/engine/PathText.cpp ${SW_ROOT}/app/ScanState.cpp
               ${SW_ROOT}/tests/engine_scan/ScanDoubles.cpp)
 set(scan_shim ${SW_ROOT}/tests/native/scan/shim)
 
