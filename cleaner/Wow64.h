@@ -1,0 +1,37 @@
+// What a 64-bit Windows changes for the program, decided once: whether the system is 64-bit,
+// which registry views hold the autorun and uninstall keys, and the file-system redirection
+// that a 32-bit program under WOW64 must switch off to see System32 as itself.
+#pragma once
+#include <windows.h>
+
+// True for the 64-bit build, and for the 32-bit build when it runs under WOW64.
+bool Is64BitSystem();
+
+// The registry views to clean: KEY_WOW64_64KEY and KEY_WOW64_32KEY on a 64-bit system, one
+// plain view (0) elsewhere, so that Windows 2000 and older never see the flags. Returns the count.
+int GetRegistryViews(REGSAM views[2]);
+
+// Turns WOW64 file-system redirection off for its lifetime (32-bit build under WOW64 only;
+// elsewhere it does nothing). Anything that loads a library must run with redirection on:
+// see CFsRedirectionOn.
+class CFsRedirectionOff {
+public:
+    CFsRedirectionOff();
+    ~CFsRedirectionOff();
+    CFsRedirectionOff(const CFsRedirectionOff&) = delete;
+    CFsRedirectionOff& operator=(const CFsRedirectionOff&) = delete;
+private:
+    void* m_oldValue;
+    bool m_bChanged;
+};
+
+// Turns redirection back on for its lifetime, inside a CFsRedirectionOff (library loads).
+class CFsRedirectionOn {
+public:
+    CFsRedirectionOn();
+    ~CFsRedirectionOn();
+    CFsRedirectionOn(const CFsRedirectionOn&) = delete;
+    CFsRedirectionOn& operator=(const CFsRedirectionOn&) = delete;
+private:
+    bool m_bChanged;
+};
