@@ -15,15 +15,19 @@ static bool StartsWithNoCase(const char* text, const char* prefix, size_t length
 }
 
 // A file name or path counts only when it is a whole word of the command: "pad.exe" must not
-// be found inside "notepad.exe", nor "c:\x\abc.exe" at the start of "c:\x\abc.exe.bak".
+// be found inside "notepad.exe", nor "c:\x\abc.exe" at the start of "c:\x\abc.exe.bak". A name
+// ends at the first character that cannot continue it, so "abc.exe/q" and "abc.exe,1" still name
+// abc.exe. Bytes above 127 are letters of the code page.
 static bool EndsWord(char c) {
-    return c == '\0' || c == '"' || c == ' ' || c == '\t';
+    bool continuesName = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                         (unsigned char)c > 127 || c == '.' || c == '_' || c == '-' || c == '~';
+    return !continuesName;
 }
 
 static bool StartsWord(const char* text, const char* at) {
     if (at == text) return true;
     char before = at[-1];
-    return before == '"' || before == ' ' || before == '\t' || before == '\\';
+    return before == '"' || before == ' ' || before == '\t' || before == '\\' || before == '/';
 }
 
 static bool ContainsWord(const char* text, const char* word) {

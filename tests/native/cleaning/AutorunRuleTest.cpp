@@ -19,7 +19,8 @@ const RuleCase kCases[] = {
     {"ABC.EXE", "ABC.EXE", "C:\\WINDOWS\\SYSTEM\\abc.exe", AUTORUN_BARE_COMMAND},
     {"abc.exe", "abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
     {"\\windows\\system32\\abc.exe", "\\windows\\system32\\abc.exe", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND},
-    {"rundll32 abc.exe,1", "rundll32 abc.exe,1", "c:\\windows\\system32\\abc.exe", AUTORUN_NO_MATCH},
+    {"rundll32 abc.exe,1", "rundll32 abc.exe,1", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND},
+    {"c:/windows/system32/abc.exe/q", "c:/windows/system32/abc.exe/q", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND},
     {"\"abc.exe\" /x", "\"abc.exe\" /x", "c:\\windows\\system\\abc.exe", AUTORUN_BARE_COMMAND},
     // Another program whose name ends like the infected one stays.
     {"notepad.exe", "notepad.exe", "c:\\windows\\system32\\pad.exe", AUTORUN_NO_MATCH},
@@ -30,6 +31,7 @@ const RuleCase kCases[] = {
     // Full paths, quoted or not, with or without arguments.
     {"\"C:\\TEMP\\ABC.EXE\" /s", "\"C:\\TEMP\\ABC.EXE\" /s", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
     {"c:\\temp\\abc.exe", "c:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
+    {"c:\\temp\\abc.exe/s", "c:\\temp\\abc.exe/s", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
     {"c:\\temp\\abc.exe -run", "c:\\temp\\abc.exe -run", "C:\\Temp\\ABC.exe", AUTORUN_FULL_PATH},
     {"c:\\temp\\abc.exe.bak", "c:\\temp\\abc.exe.bak", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
     {"c:\\temp\\abc.exe2", "c:\\temp\\abc.exe2", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
