@@ -57,7 +57,7 @@ def wait_finished(driver, window, timeout=600):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--program", required=True, help="Sweepwright.exe to run")
+    parser.add_argument("--program", required=True, help="Sweepwright.exe or Sweepwright64.exe to run")
     parser.add_argument("--version", default="winxp", help="Windows version Wine reports")
     parser.add_argument("--headless", action="store_true", help="press SCAN on a virtual display")
     parser.add_argument("--screenshot", default=os.path.join(REPO, "build", "sandbox.png"))
@@ -67,7 +67,7 @@ def main():
     prefix = swtest.Prefix("sandbox")
     try:
         seed(prefix)
-        program = prefix.install(args.program, "C:\\Sweepwright\\Sweepwright.exe")
+        program = prefix.install(args.program, "C:\\Sweepwright\\" + os.path.basename(args.program))
         if headless:
             return run_headless(prefix, program, args)
         return run_on_display(prefix, program, args)

@@ -21,29 +21,35 @@ self.start() are ended after each test.
 Environment:
   SW_DRIVER           swdriver.exe (set by CTest)
   SW_PROGRAM          Sweepwright.exe, when built (set by CTest)
-  SW_TEMPLATE_PREFIX  the template prefix; built here with tools/wine_env.sh when unset
+  SW_ARCH             32 or 64: the architecture whose Wine runs the programs (unset: 32
+                      where the machine runs it, else 64); SW_WORK its folder of prefixes
   SW_REQUIRE_ENV      set by CTest: a missing SW_TEMPLATE_PREFIX or SW_DRIVER fails at once
   SW_DISPLAY          use this X display instead of a private Xvfb one (to watch a test)
   SW_KEEP_PREFIX      keep the throwaway prefix after the class, for a look afterwards
+
+The platform's shell side (tools/run_tests.sh, tools/run_sandbox.sh) uses the same pieces:
+    swtest.py env        the architecture's variables, as shell exports
+    swtest.py template   makes the template prefix (when missing) and prints its path
+    swtest.py display    starts a detached private Xvfb; prints DISPLAY and its pid as exports
+    swtest.py preflight  one line per architecture: whether this machine runs its Wine
 """
 
 import atexit
+import fcntl
 import json
 import os
 import select
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-WORK = os.environ.get("SW_WORK", os.path.join(REPO, "build", "wine"))
-WINE_ENV = {
-    "WINEDEBUG": "-all",
-    "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
-}
 CALL_TIMEOUT = 30.0
+# Bumped whenever the template's content changes, so that older templates are rebuilt.
+TEMPLATE_MARK = ".sw-ready-6"
 
 
 class PlatformError(Exception):
@@ -52,6 +58,145 @@ class PlatformError(Exception):
 
 class DriverError(AssertionError):
     """A driver command answered "ok": false."""
+
+
+class Arch:
+    """One architecture of the platform: the cross build it tests, the Wine loader and server
+    that run it, and the kind of prefix they make."""
+
+    def __init__(self, bits, loader, server, wine_arch, build):
+        self.bits, self.loader, self.server = bits, loader, server
+        self.wine_arch, self.build = wine_arch, build
+
+    def runs(self):
+        """(True, version) when this machine runs the loader, else (False, the reason). Starts
+        the loader itself: files on disk say nothing (wine32 installs fine on a kernel that
+        runs no 32-bit code)."""
+        if not os.access(self.loader, os.X_OK):
+            return False, "%s is not installed" % self.loader
+        try:
+            done = subprocess.run([self.loader, "--version"], stdin=subprocess.DEVNULL,
+                                  capture_output=True, text=True, timeout=60)
+        except OSError as error:
+            if error.errno == 8:   # ENOEXEC
+                return False, "the kernel runs no %s-bit programs (%s: Exec format error)" % (self.bits, self.loader)
+            return False, "%s: %s" % (self.loader, error)
+        except subprocess.TimeoutExpired:
+            return False, "%s --version did not answer in 60 s" % self.loader
+        if done.returncode != 0:
+            return False, "%s --version ended with status %d: %s" % (
+                self.loader, done.returncode, (done.stderr or done.stdout).strip()[:200])
+        return True, done.stdout.strip()
+
+
+ARCHES = {
+    "32": Arch("32", "/usr/lib/wine/wine", "/usr/lib/wine/wineserver32", "win32", "cross32"),
+    "64": Arch("64", "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver64", "win64", "cross64"),
+}
+
+
+def current_arch():
+    """SW_ARCH's architecture; unset, the 32-bit one where the machine runs it, else 64."""
+    bits = os.environ.get("SW_ARCH") or ("32" if ARCHES["32"].runs()[0] else "64")
+    if bits not in ARCHES:
+        raise PlatformError("SW_ARCH is %r; it must be 32 or 64" % bits)
+    return ARCHES[bits]
+
+
+def work_dir(arch):
+    return os.environ.get("SW_WORK") or os.path.join(REPO, "build", "wine" + arch.bits)
+
+
+def wine_env(arch):
+    """The variables that make plain `wine` and `wineserver`, as every script and CTest's
+    emulator call them, the architecture's own: small launchers in front of PATH."""
+    work = work_dir(arch)
+    bin_dir = os.path.join(work, "bin")
+    os.makedirs(bin_dir, exist_ok=True)
+    launchers = {
+        "wine": "#!/bin/sh\nexport WINELOADER=%s WINESERVER=%s\nexec %s \"$@\"\n" % (arch.loader, arch.server, arch.loader),
+        "wineserver": "#!/bin/sh\nexec %s \"$@\"\n" % arch.server,
+    }
+    for name, text in launchers.items():
+        path = os.path.join(bin_dir, name)
+        if not os.path.exists(path) or open(path).read() != text:
+            with open(path + ".new", "w") as f:
+                f.write(text)
+            os.chmod(path + ".new", 0o755)
+            os.replace(path + ".new", path)
+    path = os.environ.get("PATH", "/usr/bin:/bin").split(os.pathsep)
+    return {
+        "SW_ARCH": arch.bits, "SW_WORK": work,
+        "SW_TEMPLATE_PREFIX": os.path.join(work, "template"),
+        "PATH": os.pathsep.join([bin_dir] + [p for p in path if p != bin_dir]),
+        "WINESERVER": arch.server, "WINELOADER": arch.loader, "WINEARCH": arch.wine_arch,
+        "WINEDEBUG": os.environ.get("WINEDEBUG", "-all"),
+        # No Mono or Gecko installer, and no menu entries or file associations on the host.
+        "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+    }
+
+
+ARCH = current_arch()
+os.environ.update(wine_env(ARCH))
+WORK = os.environ["SW_WORK"]
+WINE_ENV = {name: os.environ[name] for name in ("WINEDEBUG", "WINEDLLOVERRIDES")}
+
+
+def wine_step(env, *words, timeout=300):
+    """Runs one Wine command of the platform; a failure stops with the command, its status
+    and the end of its output. The output goes through a file: Wine's background processes
+    start with the first program of a prefix and inherit its handles, so a pipe would stay
+    open until the prefix shuts down."""
+    with tempfile.TemporaryFile() as out:
+        status = subprocess.run(list(words), env=env, stdin=subprocess.DEVNULL, stdout=out,
+                                stderr=subprocess.STDOUT, timeout=timeout).returncode
+        out.seek(0)
+        text = out.read().decode("utf-8", errors="replace")
+    if status != 0:
+        tail = " | ".join(text.strip().splitlines()[-3:])
+        raise PlatformError("'%s' ended with status %d: %s" % (" ".join(words), status, tail))
+    return text
+
+
+def unlink_host_folders(prefix):
+    """Wine links Documents, Desktop, Downloads and the like to the host's home folder; a scan
+    of C: would walk into the host through them. Each becomes a real, empty folder."""
+    for folder, dirs, files in os.walk(os.path.join(prefix, "drive_c")):
+        for name in dirs + files:
+            path = os.path.join(folder, name)
+            if os.path.islink(path):
+                os.remove(path)
+                os.makedirs(path)
+
+
+def make_template():
+    """The template prefix: a fresh prefix whose only drive is its own C: (the host's root is
+    not mapped). No window manager runs on the test displays, so Wine manages no window and
+    draws every frame itself: otherwise a captioned window shows no frame, and hiding it waits
+    2 s for a window manager that never answers. Built beside its place and moved there under
+    a lock, so that parallel runs never see half a prefix."""
+    template = os.environ["SW_TEMPLATE_PREFIX"]
+    with open(os.path.join(WORK, "template.lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if os.path.exists(os.path.join(template, TEMPLATE_MARK)):
+            return template
+        building = template + ".new"
+        shutil.rmtree(building, ignore_errors=True)
+        env = dict(os.environ, WINEPREFIX=building)
+        env.pop("DISPLAY", None)
+        try:
+            wine_step(env, "wine", "wineboot", "-i")
+            for name in ("Managed", "Decorated"):
+                wine_step(env, "wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", name, "/d", "N", "/f")
+            wine_step(env, "wineserver", "-w")
+        except (PlatformError, subprocess.TimeoutExpired) as error:
+            raise PlatformError("making the %s-bit template prefix failed: %s" % (ARCH.bits, error))
+        os.remove(os.path.join(building, "dosdevices", "z:"))
+        unlink_host_folders(building)
+        open(os.path.join(building, TEMPLATE_MARK), "w").close()
+        shutil.rmtree(template, ignore_errors=True)
+        os.rename(building, template)
+    return template
 
 
 def require_env():
@@ -66,14 +211,8 @@ def require_env():
 
 
 def template_prefix():
-    """The template prefix; when none was given, tools/wine_env.sh builds (or reuses) one."""
-    given = os.environ.get("SW_TEMPLATE_PREFIX")
-    if given:
-        return given
-    script = 'root="$1"; source "$1/tools/wine_env.sh"; sw_make_template_prefix; echo "$WINEPREFIX"'
-    out = subprocess.run(["bash", "-c", script, "bash", REPO], check=True,
-                         stdout=subprocess.PIPE, universal_newlines=True).stdout
-    return out.strip().splitlines()[-1]
+    """The template prefix, made when it is missing."""
+    return make_template()
 
 
 def driver_path():
@@ -96,17 +235,24 @@ def target(hwnd, control_id=None):
 
 
 class Display:
-    """A private Xvfb display; Xvfb picks a free number itself (-displayfd)."""
+    """A private Xvfb display; Xvfb picks a free number itself (-displayfd). A detached one
+    outlives this process (its own session), for the shell scripts."""
 
-    def __init__(self, size="1024x768x24"):
+    def __init__(self, size="1024x768x24", detached=False):
         self.process = None
         self.name = os.environ.get("SW_DISPLAY")
         if self.name:
             return
         read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size, "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.process = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size, "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL, start_new_session=detached)
+        except OSError as error:
+            os.close(read_end)
+            os.close(write_end)
+            raise PlatformError("Xvfb could not start (is the xvfb package installed?): %s" % error)
         os.close(write_end)
         number = b""
         while not number.endswith(b"\n"):
@@ -346,12 +492,18 @@ def remove_abandoned_prefixes():
 class Prefix:
     """A throwaway copy of the template prefix with its own display, wineserver and driver."""
 
-    def __init__(self, name="sw"):
+    def __init__(self, name="sw", path=None):
+        """A new copy of the template, in a fresh folder or at `path` (replacing what is there)."""
         os.makedirs(WORK, exist_ok=True)
         remove_abandoned_prefixes()
-        self.path = tempfile.mkdtemp(prefix=name + "-", dir=WORK)
-        with open(os.path.join(self.path, OWNER_FILE), "w") as f:
-            f.write(str(os.getpid()))
+        if path:
+            subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=path), capture_output=True)
+            shutil.rmtree(path, ignore_errors=True)
+            os.makedirs(path)
+        self.path = path or tempfile.mkdtemp(prefix=name + "-", dir=WORK)
+        if not path:
+            with open(os.path.join(self.path, OWNER_FILE), "w") as f:
+                f.write(str(os.getpid()))
         self.drive_c = os.path.join(self.path, "drive_c")
         self.display = None
         self.driver = None
@@ -373,15 +525,18 @@ class Prefix:
             os.remove(link)
         os.symlink(os.path.abspath(folder), link)
 
-    def start(self):
-        """Starts the display, a persistent wineserver and the driver; parks the pointer."""
+    def start(self, driver=True):
+        """Starts the display, a persistent wineserver and Wine's background processes, then
+        the driver (parking the pointer) unless told not to."""
         self.display = Display()
         self.env["DISPLAY"] = self.display.name
-        # The server outlives this call: it must not hold the caller's output open.
-        subprocess.run(["wineserver", "-p"], env=self.env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.driver = Driver(self)
-        self.park_pointer()
+        # The server and Wine's background processes outlive this call: they must not hold
+        # the caller's output open, so the first program of the prefix runs with none.
+        wine_step(self.env, "wineserver", "-p")
+        wine_step(self.env, "wine", "cmd", "/c", "exit")
+        if driver:
+            self.driver = Driver(self)
+            self.park_pointer()
         return self.driver
 
     def park_pointer(self):
@@ -428,7 +583,10 @@ class Prefix:
         key = "HKCU\\Software\\Wine"
         if program:
             key += "\\AppDefaults\\" + program
-        self.driver.reg_set(key, "Version", "sz", version)
+        if self.driver:
+            self.driver.reg_set(key, "Version", "sz", version)
+        else:
+            wine_step(self.env, "wine", "reg", "add", key, "/v", "Version", "/d", version, "/f")
 
     def set_dpi(self, dots_per_inch):
         """The screen's logical resolution (96 normal, 120 large fonts) for later programs."""
@@ -448,16 +606,22 @@ class Prefix:
             process.kill()
         self.processes = []
 
-    def close(self):
-        """Ends every process of the prefix, the display, and removes the prefix."""
+    def stop(self):
+        """Ends every process of the prefix and the display; the prefix stays."""
         atexit.unregister(self.close)
         self.end_processes()
         if self.driver:
             self.driver.close()
+            self.driver = None
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)
         if self.display:
             self.display.close()
+            self.display = None
+
+    def close(self):
+        """Ends every process of the prefix and the display, and removes the prefix."""
+        self.stop()
         if not os.environ.get("SW_KEEP_PREFIX"):
             shutil.rmtree(self.path, ignore_errors=True)
 
@@ -494,3 +658,93 @@ class WineTestCase(unittest.TestCase):
         """Starts a program and waits for its visible window; returns (process, window)."""
         process = self.start(program, *args)
         return process, self.driver.wait_window(title, timeout_ms)
+
+
+def preflight():
+    """Prints one line per architecture; returns the bits of those that run."""
+    running = []
+    for bits, arch in sorted(ARCHES.items()):
+        ok, detail = arch.runs()
+        print("%s-bit Windows programs: %s" % (bits, ("run under " + detail) if ok else "cannot run: " + detail))
+        running += [bits] if ok else []
+    return running
+
+
+def run_in_prefix(argv):
+    """`swtest.py run [options] PROGRAM [ARGS...]`: runs a test program in a throwaway prefix
+    of its own on a private display and answers with its exit status; its output is passed
+    on once it has ended."""
+    import argparse
+    parser = argparse.ArgumentParser(prog="swtest.py run")
+    parser.add_argument("--name", default="run", help="the prefix folder's name")
+    parser.add_argument("--at", help="make the prefix at this path and keep it, its drives' folders "
+                                     "made empty (a fixture)")
+    parser.add_argument("--version", help="the Windows version Wine reports")
+    parser.add_argument("--install", action="append", default=[], metavar="HOST=C:\\PATH",
+                        help="copy a host file into the prefix (a path ending in \\ keeps its name)")
+    parser.add_argument("--service", action="append", default=[], metavar="NAME=C:\\PATH",
+                        help="register a program as a service")
+    parser.add_argument("--drive", action="append", default=[], metavar="L=HOSTDIR", help="a fixed drive")
+    parser.add_argument("--env", action="append", default=[], metavar="NAME=VALUE")
+    parser.add_argument("program", nargs="?", help="a Windows path (none: only make the prefix)")
+    parser.add_argument("args", nargs=argparse.REMAINDER)
+    options = parser.parse_args(argv)
+    prefix = Prefix(options.name, path=options.at)
+    try:
+        for drive in options.drive:
+            letter, folder = drive.split("=", 1)
+            if options.at:
+                shutil.rmtree(folder, ignore_errors=True)
+            os.makedirs(folder, exist_ok=True)
+            prefix.map_drive(letter, folder)
+        for item in options.install:
+            host, where = item.split("=", 1)
+            prefix.install(host, where + os.path.basename(host) if where.endswith("\\") else where)
+        prefix.start(driver=False)
+        if options.version:
+            prefix.set_windows_version(options.version)
+        for item in options.service:
+            name, where = item.split("=", 1)
+            wine_step(prefix.env, "wine", "sc", "create", name, "binPath=", where)
+        if not options.program:
+            return 0
+        env = dict(prefix.env, **dict(item.split("=", 1) for item in options.env))
+        with tempfile.TemporaryFile() as out:
+            status = subprocess.run(["wine", options.program] + options.args, env=env, cwd=prefix.drive_c,
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT).returncode
+            out.seek(0)
+            sys.stdout.write(out.read().decode("cp1252", errors="replace"))
+        return status
+    finally:
+        if options.at:
+            prefix.stop()
+        else:
+            prefix.close()
+
+
+def main(argv):
+    if argv[1:2] == ["run"]:
+        return run_in_prefix(argv[2:])
+    command = argv[1] if len(argv) == 2 else None
+    try:
+        if command == "env":
+            for name, value in sorted(wine_env(ARCH).items()):
+                print("export %s='%s'" % (name, value))
+        elif command == "template":
+            print(make_template())
+        elif command == "display":
+            display = Display(detached=True)
+            print("export DISPLAY='%s' SW_XVFB_PID='%s'" % (display.name, display.process.pid if display.process else ""))
+        elif command == "preflight":
+            preflight()
+        else:
+            sys.stderr.write("usage: swtest.py env|template|display|preflight, or swtest.py run --help\n")
+            return 2
+    except PlatformError as error:
+        sys.stderr.write("test platform: %s\n" % error)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -53,11 +53,37 @@ def signature_offsets(data, file_length):
              signature) for distance, signature in SIGNATURES]
 
 
-def cross_check_with_pefile(path):
+PE32_PLUS = 0x20B
+PLUS_DIRECTORIES = 112   # where a PE32+ optional header's data directories begin
+
+
+def shrink_plus_optional_header(data):
+    """A PE32+ optional header is 240 bytes with its 16 data directories; the matcher reads the
+    section table 224 bytes after its start. Dropping the last two directories (the runtime
+    header and the reserved one, both empty in a native program) gives 224 bytes, which the
+    loader accepts: NumberOfRvaAndSizes says how many follow."""
+    pe_pos = struct.unpack_from("<H", data, 60)[0]
+    optional = pe_pos + 24
+    size = struct.unpack_from("<H", data, pe_pos + 20)[0]
+    if struct.unpack_from("<H", data, optional)[0] != PE32_PLUS or size == 224:
+        return
+    if size != 240 or any(data[optional + 224:optional + 240]):
+        raise ValueError("unexpected PE32+ optional header: %d bytes, last directories in use" % size)
+    count = struct.unpack_from("<H", data, pe_pos + 6)[0]
+    table = data[optional + 240:optional + 240 + 40 * count]
+    data[optional + 224:optional + 224 + len(table)] = table
+    data[optional + 224 + len(table):optional + 240 + len(table)] = bytes(16)
+    struct.pack_into("<H", data, pe_pos + 20, 224)
+    struct.pack_into("<I", data, optional + PLUS_DIRECTORIES - 4, 14)
+
+
+def cross_check_with_pefile(data):
     """The fixed +248 table position only agrees with the loader for a 224-byte optional header."""
-    pe = pefile.PE(path, fast_load=True)
+    pe = pefile.PE(data=bytes(data), fast_load=True)
     if pe.FILE_HEADER.SizeOfOptionalHeader != 224:
         raise ValueError("optional header is not 224 bytes; the matcher would misread the sections")
+    if [s.Name.rstrip(b"\0") for s in pe.sections][:1] != [b".text"]:
+        raise ValueError("pefile does not find the sections where the matcher reads them")
 
 
 def patch(path):
@@ -65,7 +91,8 @@ def patch(path):
         data = bytearray(f.read())
     if len(data) > FILE_SIZE:
         raise ValueError("linked image is larger than the sample size")
-    cross_check_with_pefile(path)
+    shrink_plus_optional_header(data)
+    cross_check_with_pefile(data)
     for offset, signature in signature_offsets(data, FILE_SIZE):
         window = data[offset:offset + len(signature)]
         if window == signature:
@@ -81,6 +108,7 @@ def patch(path):
 def carries_signatures(path):
     with open(path, "rb") as f:
         data = f.read()
+    cross_check_with_pefile(data)
     return len(data) == FILE_SIZE and all(
         data[offset:offset + len(signature)] == signature
         for offset, signature in signature_offsets(data, len(data)))
