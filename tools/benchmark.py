@@ -1,12 +1,12 @@
 #!/usr/bin/python3
 """Scan speed and memory of Sweepwright under Wine, through its real window.
 
-    tools/benchmark.py [--files 20000,100000] [--runs 3] [--build build/cross] [--version winxp]
+    tools/benchmark.py [--files 20000,100000] [--runs 3] [--build build/cross32|cross64] [--version winxp]
                        [--breakdown]
 
 For each tree size: builds (once, under build/bench/) a tree of that many files of varied sizes
 in nested folders, with a few look-alike samples planted again before every scan; maps it as
-the fixed drive D: of a throwaway Wine prefix (copied from the template of tools/wine_env.sh);
+the fixed drive D: of a throwaway Wine prefix (copied from the template of tests/lib/swtest.py);
 times whole scans from the SCAN click until the status line reads "Scanning completed" (the
 fastest of --runs counts: other work on the machine only ever adds time); times a bare
 FindFirstFileA/FindNextFileA walk of the same tree (the floor, WalkCost.exe of
@@ -15,7 +15,8 @@ process when its scan has ended. C: is walked by every scan too: a scan of a pre
 is empty gives its share, which is subtracted. --breakdown also times the walk with one more
 part of the scan's per-file work at a time (see tools/bench/WalkCost.cpp).
 
-Build first (tools/run_tests.sh or cmake --build build/cross); needs Xvfb and Wine.
+Build first (tools/run_tests.sh); needs Xvfb and Wine. The architecture is the one swtest picks
+(SW_ARCH, else 32-bit where the machine runs it), and so are the default build and program.
 """
 import argparse
 import os
@@ -172,12 +173,13 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--files", default="20000,100000", help="tree sizes, comma-separated")
     parser.add_argument("--runs", type=int, default=3, help="scans per tree size")
-    parser.add_argument("--build", default=os.path.join(ROOT, "build", "cross"), help="the cross build folder")
+    parser.add_argument("--build", default=os.path.join(ROOT, "build", swtest.ARCH.build), help="the cross build folder")
     parser.add_argument("--version", default="winxp", help="Windows version Wine reports")
     parser.add_argument("--breakdown", action="store_true", help="also time the walk's parts")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
-    os.environ.setdefault("SW_PROGRAM", os.path.join(args.build, "Sweepwright.exe"))
+    program = "Sweepwright64.exe" if swtest.ARCH.bits == "64" else "Sweepwright.exe"
+    os.environ.setdefault("SW_PROGRAM", os.path.join(args.build, program))
     os.environ.setdefault("SW_DRIVER", os.path.join(args.build, "tests", "driver", "swdriver.exe"))
     c_seconds, c_files = measure_c_share(args.version, args.build, args.runs)
     print("C: alone: %d files, %.2f s from the click to completed (Wine %s, %s)" % (
