@@ -6,22 +6,33 @@
 #include "app/ReportChannel.h"
 #include "cleaner/AutorunRule.h"
 #include "cleaner/ProcessKill.h"
+#include "cleaner/Wow64.h"
 #include "engine/FileMatcher.h"
 #include "engine/PathText.h"
 #include "engine/UuencodedCheck.h"
+#include "framework/KernelHandles.h"
 
 char g_autorunValueName[128];
 
+// The registry ignores case: "SOFTWARE\..." and "Software\..." name the same keys.
 static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 static const char kTrojanUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\rhcjg7j0e38v";
-static const char kUninstallKeyUpper[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\rhcjg7j0e38v";
-static const char kRunKeyUpper[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const char kRegistryLine[] = "System Registry     %s removed";
 static const char kTrojanLabel[] = "W32/Drellmoxin.Trojan";
 
 static void ReportRegistryRemoval(const char* name) {
     if (g_hMainWnd != NULL) AppendReportLine(kRegistryLine, name);
+}
+
+// `view` is 0 or one of the WOW64 view flags (see GetRegistryViews).
+static bool OpenKey(CRegKey& key, HKEY root, const char* subKey, REGSAM access, REGSAM view) {
+    return RegOpenKeyExA(root, subKey, 0, access | view, key.Receive()) == ERROR_SUCCESS;
+}
+
+// Closes the key at once, for the callers whose answer includes the close.
+static bool CloseKey(CRegKey& key) {
+    return RegCloseKey(key.Detach()) == ERROR_SUCCESS;
 }
 
 // Reads a value of an open key as text. Data that would not fit the buffer together with its
@@ -35,20 +46,19 @@ static int QueryValueText(HKEY key, const char* valueName, char* buffer, DWORD b
     return 1;
 }
 
-int ReadRegistryString(HKEY root, const char* subKey, const char* valueName, char* buffer, DWORD bufferSize) {
-    HKEY key;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+int ReadRegistryString(HKEY root, const char* subKey, const char* valueName, char* buffer, DWORD bufferSize,
+                       REGSAM view) {
+    CRegKey key;
+    if (!OpenKey(key, root, subKey, KEY_READ, view)) return 0;
     int read = QueryValueText(key, valueName, buffer, bufferSize);
-    int closed = RegCloseKey(key) == ERROR_SUCCESS;
-    return read && closed;
+    return CloseKey(key) && read;
 }
 
-int DeleteRegistryValue(HKEY root, const char* subKey, const char* valueName) {
-    HKEY key;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
+int DeleteRegistryValue(HKEY root, const char* subKey, const char* valueName, REGSAM view) {
+    CRegKey key;
+    if (!OpenKey(key, root, subKey, KEY_ALL_ACCESS, view)) return 0;
     int deleted = RegDeleteValueA(key, valueName) == ERROR_SUCCESS;
-    int closed = RegCloseKey(key) == ERROR_SUCCESS;
-    return deleted && closed;
+    return CloseKey(key) && deleted;
 }
 
 // A name that does not fit is not remembered: a cut name could be that of another value.
@@ -56,10 +66,32 @@ static void RememberValueName(const char* name) {
     if (strlen(name) < sizeof g_autorunValueName) CopyText(g_autorunValueName, sizeof g_autorunValueName, name);
 }
 
-void PurgeAutorunValues(HKEY root, const char* subKey) {
+// Examines one value of an autorun key and deletes it when it starts the infected file.
+// Returns 1 when the value was deleted.
+static int PurgeValue(HKEY root, const char* subKey, REGSAM view, const char* name) {
+    char data[264];
+    if (!ReadRegistryString(root, subKey, name, data, sizeof data, view)) return 0;
+    char expanded[261];
+    DWORD expandedLength = ExpandEnvironmentStringsA(data, expanded, sizeof expanded);
+    if (expandedLength == 0) return 0;
+    // An expansion too long for its buffer is not compared; the data itself still is.
+    if (expandedLength > sizeof expanded) expanded[0] = '\0';
+
+    AutorunMatch match = MatchAutorunCommand(data, expanded, g_currentFilePath);
+    if (match == AUTORUN_NO_MATCH) return 0;
+    // A full-path command is remembered even when this deletion fails, so the
+    // next infected file tries the name again.
+    if (match == AUTORUN_FULL_PATH) RememberValueName(name);
+    if (!DeleteRegistryValue(root, subKey, name, view)) return 0;
+    if (match == AUTORUN_BARE_COMMAND) RememberValueName(name);
+    ReportRegistryRemoval(kTrojanLabel);
+    return 1;
+}
+
+void PurgeAutorunValues(HKEY root, const char* subKey, REGSAM view) {
     if (strrchr(g_currentFilePath, '\\') == NULL) return;
-    HKEY key;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    CRegKey key;
+    if (!OpenKey(key, root, subKey, KEY_READ, view)) return;
     DWORD valueCount = 0;
     RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &valueCount, NULL, NULL, NULL, NULL);
     static char name[16384];
@@ -68,23 +100,8 @@ void PurgeAutorunValues(HKEY root, const char* subKey) {
         // The values after a deleted one have moved down by one.
         DWORD nameLength = sizeof name - 1;
         if (RegEnumValueA(key, counter - deletions, name, &nameLength, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) continue;
-        char data[264];
-        if (!ReadRegistryString(root, subKey, name, data, sizeof data)) continue;
-        char expanded[261];
-        DWORD expandedLength = ExpandEnvironmentStringsA(data, expanded, sizeof expanded);
-        if (expandedLength == 0 || expandedLength > sizeof expanded) continue;
-
-        AutorunMatch match = MatchAutorunCommand(data, expanded, g_currentFilePath);
-        if (match == AUTORUN_NO_MATCH) continue;
-        // A full-path command is remembered even when this deletion fails, so the
-        // next infected file tries the name again.
-        if (match == AUTORUN_FULL_PATH) RememberValueName(name);
-        if (!DeleteRegistryValue(root, subKey, name)) continue;
-        if (match == AUTORUN_BARE_COMMAND) RememberValueName(name);
-        ReportRegistryRemoval(kTrojanLabel);
-        deletions++;
+        deletions += PurgeValue(root, subKey, view, name);
     }
-    RegCloseKey(key);
 }
 
 // The hosts file lies below the system folder on the NT line and in the Windows folder on 9x.
@@ -104,37 +121,55 @@ static int GetHostsPath(char* path, int size) {
     return folderLength != 0 && folderLength < (UINT)size && AppendText(path, size, suffix);
 }
 
+// On a 64-bit system each registry view has its own autorun and uninstall keys: a 32-bit
+// trojan writes to one, a 64-bit one to the other. Every step is done in each view.
 int CleanAutorunEntries(const char* variantName) {
     char hostsPath[MAX_PATH];
     if (GetHostsPath(hostsPath, sizeof hostsPath)) CheckUuencodedFile("W32/Drellmoxin.Trojan ", hostsPath);
 
+    REGSAM views[2];
+    int viewCount = GetRegistryViews(views);
+    // The name remembered from an earlier file goes first, in every view, before this file's
+    // purge can remember a new one.
     if (g_autorunValueName[0] != '\0') {
         const char* keys[] = {kRunKey, kRunServicesKey, kTrojanUninstallKey};
-        for (const char* key : keys) {
-            if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, key, g_autorunValueName)) ReportRegistryRemoval(variantName);
+        for (int i = 0; i < viewCount; i++) {
+            for (const char* key : keys) {
+                if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, key, g_autorunValueName, views[i])) ReportRegistryRemoval(variantName);
+            }
         }
     }
     if (g_currentFilePath[0] != '\0') {
-        PurgeAutorunValues(HKEY_LOCAL_MACHINE, kRunKey);
-        PurgeAutorunValues(HKEY_LOCAL_MACHINE, kRunServicesKey);
+        for (int i = 0; i < viewCount; i++) {
+            PurgeAutorunValues(HKEY_LOCAL_MACHINE, kRunKey, views[i]);
+            PurgeAutorunValues(HKEY_LOCAL_MACHINE, kRunServicesKey, views[i]);
+        }
     }
     return 1;
 }
 
 // Opens one key, deletes `valueName` when its data contain `marker`, and closes the key.
 // Returns 0 when the key, the value or the deletion fails.
-static int DeleteValueMarkedBy(const char* subKey, const char* valueName, const char* marker) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
+static int DeleteValueMarkedBy(const char* subKey, const char* valueName, const char* marker, REGSAM view) {
+    CRegKey key;
+    if (!OpenKey(key, HKEY_LOCAL_MACHINE, subKey, KEY_ALL_ACCESS, view)) return 0;
     char data[100];
     int ok = QueryValueText(key, valueName, data, sizeof data);
     if (ok && strstr(data, marker) != NULL) ok = RegDeleteValueA(key, valueName) == ERROR_SUCCESS;
-    int closed = RegCloseKey(key) == ERROR_SUCCESS;
-    return ok && closed;
+    return CloseKey(key) && ok;
 }
 
+// The trojan's own autorun value is only looked at when its uninstall entry exists.
+static int CleanUninstallView(REGSAM view) {
+    if (!DeleteValueMarkedBy(kTrojanUninstallKey, "UninstallString", "uninstall.exe", view)) return 0;
+    return DeleteValueMarkedBy(kRunKey, "SMrhcjg7j0e38v", "rhcjg7j0e38v.exe", view);
+}
+
+// 1 when the entry went through both keys in at least one view: the trojan registers in one.
 int CleanUninstallEntry() {
-    // The trojan's own autorun value is only looked at when its uninstall entry exists.
-    if (!DeleteValueMarkedBy(kUninstallKeyUpper, "UninstallString", "uninstall.exe")) return 0;
-    return DeleteValueMarkedBy(kRunKeyUpper, "SMrhcjg7j0e38v", "rhcjg7j0e38v.exe");
+    REGSAM views[2];
+    int viewCount = GetRegistryViews(views);
+    int cleaned = 0;
+    for (int i = 0; i < viewCount; i++) cleaned |= CleanUninstallView(views[i]);
+    return cleaned;
 }

@@ -5,7 +5,10 @@
 extern char g_autorunValueName[128];
 
 int CleanAutorunEntries(const char* variantName);
-void PurgeAutorunValues(HKEY root, const char* subKey);
 int CleanUninstallEntry();
-int DeleteRegistryValue(HKEY root, const char* subKey, const char* valueName);
-int ReadRegistryString(HKEY root, const char* subKey, const char* valueName, char* buffer, DWORD bufferSize);
+
+// `view` is 0 (the caller's own view) or a WOW64 view flag from GetRegistryViews.
+void PurgeAutorunValues(HKEY root, const char* subKey, REGSAM view = 0);
+int DeleteRegistryValue(HKEY root, const char* subKey, const char* valueName, REGSAM view = 0);
+int ReadRegistryString(HKEY root, const char* subKey, const char* valueName, char* buffer, DWORD bufferSize,
+                       REGSAM view = 0);

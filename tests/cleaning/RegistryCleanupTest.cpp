@@ -1,6 +1,7 @@
 // Autorun values, the uninstall entry and the two registry helpers, on the real registry of a
 // throwaway prefix (the runner's winxp and win98 groups). Values the tests make are named Sw*;
-// the prefix's own values and the sentinels below must come out unchanged.
+// the prefix's own values and the sentinels below must come out unchanged. The 64-bit build
+// also plants values in the 32-bit view, which its key paths reach through WOW6432Node.
 #include <stdlib.h>
 #include <string.h>
 
@@ -20,24 +21,46 @@ bool OwnValue(const std::string& name) {
     return name == kTrojanValue || (name.compare(0, 2, "Sw") == 0 && name.compare(0, 7, "SwOther") != 0);
 }
 
-class Registry : public testing::Test {
+// The 32-bit view, for the 64-bit build on the NT line: Wine, like Windows 9x, ignores the
+// access mask, and so the view flags, when it plays a 9x version.
+std::vector<std::string> TestViews() {
+    bool both = sizeof(void*) == 8 && (GetVersion() & 0x80000000) == 0;
+    return both ? std::vector<std::string>{"", "WOW6432Node\\"} : std::vector<std::string>{""};
+}
+const std::vector<std::string> kViews = TestViews();
+
+// "Software\\..." in one view.
+std::string InView(const std::string& view, const char* key) {
+    return std::string(key).insert(strlen("Software\\"), view);
+}
+
+// Run and RunServices in every view.
+std::vector<std::string> AutorunKeys() {
+    std::vector<std::string> keys;
+    for (const std::string& view : kViews) keys.insert(keys.end(), {InView(view, kRunKey), InView(view, kRunServicesKey)});
+    return keys;
+}
+
+class Registry : public testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(RunsAs(getenv("SW_WINDOWS_VERSION")));
         ResetScanState();
-        // Values of other programs in both keys, and a key no rule names.
-        SetValue(kRunKey, "SwOtherProgram", "\"C:\\Program Files\\Other\\other.exe\" /min");
-        SetValue(kRunServicesKey, "SwOtherService", "C:\\Program Files\\Other\\service.exe");
+        // Values of other programs in both keys of every view, and a key no rule names.
+        for (const std::string& view : kViews) {
+            SetValue(InView(view, kRunKey), "SwOtherProgram", "\"C:\\Program Files\\Other\\other.exe\" /min");
+            SetValue(InView(view, kRunServicesKey), "SwOtherService", "C:\\Program Files\\Other\\service.exe");
+        }
         SetValue(kOtherKey, "SwTrojanRun", "C:\\temp\\first.exe");
         m_sentinels = Sentinels();
     }
     void TearDown() override {
         EXPECT_EQ(m_sentinels, Sentinels()) << "a value that no rule names changed";
-        for (const char* key : {kRunKey, kRunServicesKey}) {
+        for (const std::string& key : AutorunKeys()) {
             for (const std::string& name : ValueNames(key))
                 if (OwnValue(name)) DeleteValue(key, name);
         }
-        DeleteMachineTree(kUninstallKey);
+        for (const std::string& view : kViews) DeleteMachineTree(InView(view, kUninstallKey));
         DeleteMachineTree(kOtherKey);
     }
     static void DeleteValue(const std::string& key, const std::string& name) {
@@ -49,7 +72,7 @@ protected:
     // Everything below the two autorun keys but the tests' own values, and the other key whole.
     static std::vector<std::string> Sentinels() {
         std::vector<std::string> kept = Snapshot(kOtherKey);
-        for (const char* key : {kRunKey, kRunServicesKey}) {
+        for (const std::string& key : AutorunKeys()) {
             for (const std::string& entry : Snapshot(key)) {
                 size_t bar = entry.find('|');
                 if (bar == std::string::npos || !OwnValue(entry.substr(bar + 1, entry.find('=', bar) - bar - 1)))
@@ -62,8 +85,13 @@ protected:
         memset(g_currentFilePath, 0, sizeof g_currentFilePath);
         strcpy(g_currentFilePath, path.c_str());
     }
+    // The key in the view of this run of a parameterised case.
+    std::string Key(const char* key) const { return InView(GetParam(), key); }
     std::vector<std::string> m_sentinels;
 };
+
+INSTANTIATE_TEST_SUITE_P(, Registry, testing::ValuesIn(kViews),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param.empty() ? "OwnView" : "Wow32View"; });
 
 // ---------------------------------------------------------------- PurgeAutorunValues
 
@@ -163,12 +191,12 @@ TEST_F(Registry, LongValueNameIsRemovedButNotRemembered) {
     EXPECT_EQ(fitting, g_autorunValueName);
 }
 
-// Data with its terminator must fit the 264-byte buffer, and its expansion the 261-byte one;
-// longer data is not examined.
+// Data with its terminator must fit the 264-byte buffer; longer data is not examined. Data of
+// 263 characters fits, though its expansion does not fit the 261-byte buffer.
 TEST_F(Registry, DataLongerThanTheBufferIsSkipped) {
     std::string path = "C:\\temp\\abc.exe";
-    std::string fits = path + " " + std::string(260 - path.size() - 1, 'a');
-    std::string tooLong = fits + "aaaa";
+    std::string fits = path + " " + std::string(263 - path.size() - 1, 'a');
+    std::string tooLong = fits + "a";
     SetValue(kRunKey, "SwFits", fits);
     SetValue(kRunKey, "SwTooLong", tooLong);
     InfectedFile(path);
@@ -177,41 +205,42 @@ TEST_F(Registry, DataLongerThanTheBufferIsSkipped) {
     EXPECT_TRUE(ValueExists(kRunKey, "SwTooLong"));
 }
 
-TEST_F(Registry, ExpansionLongerThanItsBufferIsSkipped) {
+// Only the comparison of the expansion is skipped: the data itself starts with the path.
+TEST_F(Registry, ExpansionLongerThanItsBufferStillMatchesOnTheData) {
     SetEnvironmentVariableA("SWLONG", std::string(300, 'x').c_str());
     SetValue(kRunKey, "SwLongExpansion", "C:\\temp\\abc.exe %SWLONG%");
     InfectedFile("C:\\temp\\abc.exe");
     PurgeAutorunValues(HKEY_LOCAL_MACHINE, kRunKey);
     SetEnvironmentVariableA("SWLONG", NULL);
-    EXPECT_TRUE(ValueExists(kRunKey, "SwLongExpansion"));
+    EXPECT_FALSE(ValueExists(kRunKey, "SwLongExpansion"));
 }
 
 // ---------------------------------------------------------------- CleanAutorunEntries
 
-TEST_F(Registry, BothAutorunKeysAreCleaned) {
-    SetValue(kRunKey, "SwRun", "C:\\temp\\abc.exe");
-    SetValue(kRunServicesKey, "SwRunService", "\"C:\\temp\\abc.exe\" -service");
+TEST_P(Registry, BothAutorunKeysAreCleaned) {
+    SetValue(Key(kRunKey), "SwRun", "C:\\temp\\abc.exe");
+    SetValue(Key(kRunServicesKey), "SwRunService", "\"C:\\temp\\abc.exe\" -service");
     InfectedFile("C:\\temp\\abc.exe");
     EXPECT_EQ(1, CleanAutorunEntries("W32/Drellmoxin.Qnd.Worm"));
-    EXPECT_FALSE(ValueExists(kRunKey, "SwRun"));
-    EXPECT_FALSE(ValueExists(kRunServicesKey, "SwRunService"));
+    EXPECT_FALSE(ValueExists(Key(kRunKey), "SwRun"));
+    EXPECT_FALSE(ValueExists(Key(kRunServicesKey), "SwRunService"));
     EXPECT_EQ(std::vector<std::string>({kPurgeLine, kPurgeLine}), ReportLines());
     EXPECT_STREQ("SwRunService", g_autorunValueName);
 }
 
 // The value name found for one infected file is tried in three keys at the next one, and each
 // success is reported with that file's variant name.
-TEST_F(Registry, RememberedNameIsRemovedFromThreeKeysAtTheNextFile) {
-    SetValue(kRunKey, "SwTrojanRun", "C:\\temp\\first.exe");
+TEST_P(Registry, RememberedNameIsRemovedFromThreeKeysAtTheNextFile) {
+    SetValue(Key(kRunKey), "SwTrojanRun", "C:\\temp\\first.exe");
     InfectedFile("C:\\temp\\first.exe");
     CleanAutorunEntries("W32/Drellmoxin.A.Worm");
     ASSERT_STREQ("SwTrojanRun", g_autorunValueName);
     ReportLines().clear();
 
-    for (const char* key : {kRunKey, kRunServicesKey, kUninstallKey}) SetValue(key, "SwTrojanRun", "anything");
+    for (const char* key : {kRunKey, kRunServicesKey, kUninstallKey}) SetValue(Key(key), "SwTrojanRun", "anything");
     memset(g_currentFilePath, 0, sizeof g_currentFilePath);
     CleanAutorunEntries("W32/Drellmoxin.Qnd.Worm");
-    for (const char* key : {kRunKey, kRunServicesKey, kUninstallKey}) EXPECT_FALSE(ValueExists(key, "SwTrojanRun")) << key;
+    for (const char* key : {kRunKey, kRunServicesKey, kUninstallKey}) EXPECT_FALSE(ValueExists(Key(key), "SwTrojanRun")) << key;
     std::string line = "System Registry     W32/Drellmoxin.Qnd.Worm removed";
     EXPECT_EQ(std::vector<std::string>({line, line, line}), ReportLines());
     EXPECT_TRUE(ValueExists(kOtherKey, "SwTrojanRun"));
@@ -239,14 +268,14 @@ TEST_F(Registry, NoWindowNoLine) {
 
 // ---------------------------------------------------------------- CleanUninstallEntry
 
-TEST_F(Registry, UninstallEntryAndAutorunValueWithTheirMarkersGo) {
-    SetValue(kUninstallKey, "UninstallString", "C:\\WINDOWS\\uninstall.exe /rhcjg7j0e38v");
-    SetValue(kUninstallKey, "DisplayName", "rhcjg7j0e38v");
-    SetValue(kRunKey, kTrojanValue, "C:\\WINDOWS\\rhcjg7j0e38v.exe");
+TEST_P(Registry, UninstallEntryAndAutorunValueWithTheirMarkersGo) {
+    SetValue(Key(kUninstallKey), "UninstallString", "C:\\WINDOWS\\uninstall.exe /rhcjg7j0e38v");
+    SetValue(Key(kUninstallKey), "DisplayName", "rhcjg7j0e38v");
+    SetValue(Key(kRunKey), kTrojanValue, "C:\\WINDOWS\\rhcjg7j0e38v.exe");
     EXPECT_EQ(1, CleanUninstallEntry());
-    EXPECT_FALSE(ValueExists(kUninstallKey, "UninstallString"));
-    EXPECT_TRUE(ValueExists(kUninstallKey, "DisplayName"));
-    EXPECT_FALSE(ValueExists(kRunKey, kTrojanValue));
+    EXPECT_FALSE(ValueExists(Key(kUninstallKey), "UninstallString"));
+    EXPECT_TRUE(ValueExists(Key(kUninstallKey), "DisplayName"));
+    EXPECT_FALSE(ValueExists(Key(kRunKey), kTrojanValue));
     EXPECT_TRUE(ReportLines().empty());
 }
 
