@@ -1,15 +1,18 @@
 #!/usr/bin/python3
-"""Checks the resources carried by the built Sweepwright.exe, read back from the binary.
+"""Checks the resources carried by the built program (Sweepwright.exe or Sweepwright64.exe),
+read back from the binary.
 
     /usr/bin/python3 check_resources.py path/to/Sweepwright.exe [unittest options]
 """
 import struct
 import sys
 import unittest
+from xml.etree import ElementTree
 
 import pefile
 
-RT_BITMAP, RT_ICON, RT_DIALOG, RT_GROUP_ICON = 2, 3, 5, 14
+RT_BITMAP, RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_MANIFEST = 2, 3, 5, 14, 24
+ASM_V1, ASM_V2 = '{urn:schemas-microsoft-com:asm.v1}', '{urn:schemas-microsoft-com:asm.v2}'
 
 LIGHT_BLUE = (207, 233, 254)
 BAND_BLUE = (2, 77, 246)
@@ -407,6 +410,20 @@ class VersionAndIconTests(ResourceTest):
             self.assertFalse(SYSTEM_GREYS & set(image.palette))
             sizes.add((width, height))
         self.assertEqual(sizes, {(32, 32), (16, 16)})
+
+
+class ManifestTests(ResourceTest):
+    def test_manifest_asks_for_administrator_rights_in_the_form_windows_xp_reads(self):
+        self.assertIn((RT_MANIFEST, 1), self.resources, 'no manifest')
+        data = self.resources[(RT_MANIFEST, 1)]
+        assembly = ElementTree.fromstring(data)
+        level = assembly.find('%strustInfo/%ssecurity/%srequestedPrivileges/%srequestedExecutionLevel' % ((ASM_V2,) * 4))
+        # Only the identity and the trust information: no compatibility section (GetVersionExA
+        # would answer differently), no common controls 6 (the controls would look different).
+        self.assertEqual([child.tag for child in assembly], [ASM_V1 + 'assemblyIdentity', ASM_V2 + 'trustInfo'])
+        self.assertEqual((level.get('level'), level.get('uiAccess')), ('requireAdministrator', 'false'))
+        # XP SP2 can fail on an element that declares a namespace twice.
+        self.assertEqual(data.count(b'xmlns'), 2)
 
 
 if __name__ == '__main__':
