@@ -1,6 +1,6 @@
-/* Everything the release program must not be: a console program for Windows XP that imports
+/* Everything the release program must not be: a console program for Windows Vista that imports
    the process status library and the toolhelp snapshot directly. It only feeds the import
-   check's own test; it is never run. */
+   check's own test; it is never run; its symbol table is left in. */
 #define PSAPI_VERSION 1 /* the psapi.dll entry points, not the K32 ones of newer kernels */
 #include <windows.h>
 #include <tlhelp32.h>

@@ -1,5 +1,7 @@
 #!/usr/bin/python3
-"""Checks the headers and the import table of a built program for what Windows 95 and NT 4 load.
+"""Checks the headers and the import table of a built release program for the oldest Windows of
+its kind: Sweepwright.exe (PE32) for Windows 95 and NT 4.0, Sweepwright64.exe (PE32+) for 64-bit
+Windows XP.
 
     /usr/bin/python3 check_imports.py PROGRAM.exe              the program must pass
     /usr/bin/python3 check_imports.py --reject PROGRAM.exe     the program must fail, with every
@@ -7,13 +9,16 @@
 
 The program may import only from the system libraries every Windows version has; the process
 snapshot (toolhelp) and process status (psapi) functions exist on only some versions, so the
-program looks them up at run time and must not import them.
+program looks them up at run time and must not import them. A release program carries no COFF
+symbol table.
 """
 import re
 import subprocess
 import sys
 
-OBJDUMP = 'i686-w64-mingw32-objdump'
+OBJDUMP = 'x86_64-w64-mingw32-objdump'   # reads PE32 and PE32+ alike
+# The highest subsystem version each format may ask for: Windows 95/NT 4.0, 64-bit Windows XP.
+SUBSYSTEM_LIMITS = {'PE32': (4, 0), 'PE32+': (5, 2)}
 ALLOWED_DLLS = {'kernel32.dll', 'user32.dll', 'gdi32.dll', 'advapi32.dll', 'shell32.dll', 'msvcrt.dll'}
 TOOLHELP = re.compile(r'^(CreateToolhelp32Snapshot|Toolhelp32ReadProcessMemory|'
                       r'(Process|Module|Thread|Heap)32(First|Next)W?|Heap32ListFirst|Heap32ListNext)$')
@@ -59,11 +64,18 @@ def findings(dump):
             if PSAPI.match(function):
                 problems.append(('psapi', function))
     version = (header(dump, 'MajorSubsystemVersion'), header(dump, 'MinorSubsystemVersion'))
-    if None in version or version > (4, 0):
-        problems.append(('subsystem version', '%s.%s' % version))
+    if None in version or version > SUBSYSTEM_LIMITS[pe_format(dump)]:
+        problems.append(('subsystem version', '%s.%s on %s' % (version + (pe_format(dump),))))
     if header(dump, 'Subsystem') != GUI_SUBSYSTEM:
         problems.append(('subsystem', str(header(dump, 'Subsystem'))))
+    if re.search(r'flags 0x[0-9a-f]+:\n[^\n]*\bHAS_SYMS\b', dump):
+        problems.append(('symbol table', 'not stripped'))
     return problems
+
+
+def pe_format(dump):
+    """'PE32' or 'PE32+', from the optional header's magic."""
+    return re.search(r'^Magic\s+\S+\s+\((PE32\+?)\)', dump, re.M).group(1)
 
 
 def main(argv):
@@ -71,21 +83,22 @@ def main(argv):
     paths = argv[2:] if reject else argv[1:]
     if len(paths) != 1:
         sys.exit(__doc__)
-    dump = subprocess.run([OBJDUMP, '-p', paths[0]], check=True, capture_output=True, text=True).stdout
+    dump = subprocess.run([OBJDUMP, '-f', '-p', paths[0]], check=True, capture_output=True, text=True).stdout
     if 'DLL Name:' not in dump:
         sys.exit('%s: no import table found in the objdump output' % paths[0])
     problems = findings(dump)
     for kind, detail in problems:
         print('%s: %s %s' % (paths[0], kind, detail))
     if reject:
-        missing = {'library', 'toolhelp', 'psapi', 'subsystem version', 'subsystem'} - {k for k, _ in problems}
+        missing = {'library', 'toolhelp', 'psapi', 'subsystem version', 'subsystem', 'symbol table'} - {k for k, _ in problems}
         if missing:
             sys.exit('the checker missed: %s' % ', '.join(sorted(missing)))
         print('every kind of fault was found')
         return 0
     if problems:
         return 1
-    print('%s: imports %s; GUI subsystem 4.0' % (paths[0], ', '.join(sorted(imports(dump)))))
+    print('%s: %s, imports %s; GUI subsystem %d.%d; stripped' % (paths[0], pe_format(dump), ', '.join(sorted(imports(dump))),
+          header(dump, 'MajorSubsystemVersion'), header(dump, 'MinorSubsystemVersion')))
     return 0
 
 
