@@ -121,6 +121,14 @@ static int GetHostsPath(char* path, int size) {
     return folderLength != 0 && folderLength < (UINT)size && AppendText(path, size, suffix);
 }
 
+// The value name remembered from an earlier infected file, tried in three keys of one view.
+static void DeleteRememberedName(REGSAM view, const char* variantName) {
+    const char* keys[] = {kRunKey, kRunServicesKey, kTrojanUninstallKey};
+    for (const char* key : keys) {
+        if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, key, g_autorunValueName, view)) ReportRegistryRemoval(variantName);
+    }
+}
+
 // On a 64-bit system each registry view has its own autorun and uninstall keys: a 32-bit
 // trojan writes to one, a 64-bit one to the other. Every step is done in each view.
 int CleanAutorunEntries(const char* variantName) {
@@ -129,15 +137,9 @@ int CleanAutorunEntries(const char* variantName) {
 
     REGSAM views[2];
     int viewCount = GetRegistryViews(views);
-    // The name remembered from an earlier file goes first, in every view, before this file's
-    // purge can remember a new one.
+    // The remembered name goes from every view before this file's purge can remember a new one.
     if (g_autorunValueName[0] != '\0') {
-        const char* keys[] = {kRunKey, kRunServicesKey, kTrojanUninstallKey};
-        for (int i = 0; i < viewCount; i++) {
-            for (const char* key : keys) {
-                if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, key, g_autorunValueName, views[i])) ReportRegistryRemoval(variantName);
-            }
-        }
+        for (int i = 0; i < viewCount; i++) DeleteRememberedName(views[i], variantName);
     }
     if (g_currentFilePath[0] != '\0') {
         for (int i = 0; i < viewCount; i++) {
