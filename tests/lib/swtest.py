@@ -104,7 +104,12 @@ def current_arch():
 
 
 def work_dir(arch):
-    return os.environ.get("SW_WORK") or os.path.join(REPO, "build", "wine" + arch.bits)
+    """The architecture's folder of prefixes: SW_WORK for the one being tested, a sibling of
+    it named after the other."""
+    given = os.environ.get("SW_WORK")
+    if given and os.environ.get("SW_ARCH", arch.bits) == arch.bits:
+        return given
+    return os.path.join(os.path.dirname(given) if given else os.path.join(REPO, "build"), "wine" + arch.bits)
 
 
 def wine_env(arch):
@@ -139,7 +144,6 @@ def wine_env(arch):
 ARCH = current_arch()
 os.environ.update(wine_env(ARCH))
 WORK = os.environ["SW_WORK"]
-WINE_ENV = {name: os.environ[name] for name in ("WINEDEBUG", "WINEDLLOVERRIDES")}
 
 
 def wine_step(env, *words, timeout=300):
@@ -169,20 +173,22 @@ def unlink_host_folders(prefix):
                 os.makedirs(path)
 
 
-def make_template():
+def make_template(arch=None):
     """The template prefix: a fresh prefix whose only drive is its own C: (the host's root is
     not mapped). No window manager runs on the test displays, so Wine manages no window and
     draws every frame itself: otherwise a captioned window shows no frame, and hiding it waits
     2 s for a window manager that never answers. Built beside its place and moved there under
     a lock, so that parallel runs never see half a prefix."""
-    template = os.environ["SW_TEMPLATE_PREFIX"]
-    with open(os.path.join(WORK, "template.lock"), "w") as lock:
+    arch = arch or ARCH
+    platform = wine_env(arch)
+    template = platform["SW_TEMPLATE_PREFIX"]
+    with open(os.path.join(platform["SW_WORK"], "template.lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if os.path.exists(os.path.join(template, TEMPLATE_MARK)):
             return template
         building = template + ".new"
         shutil.rmtree(building, ignore_errors=True)
-        env = dict(os.environ, WINEPREFIX=building)
+        env = dict(os.environ, WINEPREFIX=building, **platform)
         env.pop("DISPLAY", None)
         try:
             wine_step(env, "wine", "wineboot", "-i")
@@ -190,7 +196,7 @@ def make_template():
                 wine_step(env, "wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", name, "/d", "N", "/f")
             wine_step(env, "wineserver", "-w")
         except (PlatformError, subprocess.TimeoutExpired) as error:
-            raise PlatformError("making the %s-bit template prefix failed: %s" % (ARCH.bits, error))
+            raise PlatformError("making the %s-bit template prefix failed: %s" % (arch.bits, error))
         os.remove(os.path.join(building, "dosdevices", "z:"))
         unlink_host_folders(building)
         open(os.path.join(building, TEMPLATE_MARK), "w").close()
@@ -208,11 +214,6 @@ def require_env():
         raise PlatformError("%s not set: run the tests through tools/run_tests.sh" % ", ".join(missing))
     if not os.path.isdir(os.environ["SW_TEMPLATE_PREFIX"]):
         raise PlatformError("SW_TEMPLATE_PREFIX %s is not a prefix" % os.environ["SW_TEMPLATE_PREFIX"])
-
-
-def template_prefix():
-    """The template prefix, made when it is missing."""
-    return make_template()
 
 
 def driver_path():
@@ -492,8 +493,11 @@ def remove_abandoned_prefixes():
 class Prefix:
     """A throwaway copy of the template prefix with its own display, wineserver and driver."""
 
-    def __init__(self, name="sw", path=None):
-        """A new copy of the template, in a fresh folder or at `path` (replacing what is there)."""
+    def __init__(self, name="sw", path=None, arch=None):
+        """A new copy of the template, in a fresh folder or at `path` (replacing what is there).
+        `arch` makes a prefix of another architecture: "64" gives the 32-bit programs of a
+        32-bit test run a 64-bit Windows (WOW64)."""
+        arch = ARCHES[arch] if arch else ARCH
         os.makedirs(WORK, exist_ok=True)
         remove_abandoned_prefixes()
         if path:
@@ -509,9 +513,9 @@ class Prefix:
         self.driver = None
         self.processes = []
         started = time.monotonic()
-        subprocess.run(["cp", "-a", template_prefix() + "/.", self.path], check=True)
+        subprocess.run(["cp", "-a", make_template(arch) + "/.", self.path], check=True)
         self.copy_seconds = time.monotonic() - started
-        self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
+        self.env = dict(os.environ, WINEPREFIX=self.path, **wine_env(arch))
         # A persistent wineserver and an Xvfb would outlive a script that forgot close().
         atexit.register(self.close)
 
