@@ -43,14 +43,6 @@ CDC::~CDC() {
     if (m_bOwned && m_hDC) ::DeleteDC(m_hDC);
 }
 
-CDC* CDC::FromHandle(HDC hDC) {
-    static CDC views[4];   // a view lives only while one message is handled
-    static unsigned next;
-    CDC* view = &views[next++ % 4];
-    view->m_hDC = hDC;
-    return view;
-}
-
 bool CDC::CreateCompatibleDC(CDC* pDC) {
     if (m_bOwned && m_hDC) ::DeleteDC(m_hDC);
     m_hDC = ::CreateCompatibleDC(pDC ? pDC->m_hDC : 0);

@@ -1,6 +1,6 @@
 // Graphics objects that own their handles (deleted exactly once, never copied) and device
 // contexts: CDC owns a memory DC it created, CPaintDC ends its painting, CClientDC releases
-// its DC, and FromHandle gives a view that releases nothing.
+// its DC, and a CDC made from a handle is a view that releases nothing.
 #pragma once
 #include <windows.h>
 
@@ -44,14 +44,14 @@ public:
 class CDC {
 public:
     CDC() : m_hDC(0), m_bOwned(false) {}
+    // A view of a device context that another party owns, for as long as this object lives.
+    explicit CDC(HDC hDCView) : m_hDC(hDCView), m_bOwned(false) {}
     virtual ~CDC();
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
 
     HDC m_hDC;
     operator HDC() const { return m_hDC; }
-    // A temporary view of a device context that another party owns.
-    static CDC* FromHandle(HDC hDC);
 
     bool CreateCompatibleDC(CDC* pDC);
     HGDIOBJ SelectObject(HGDIOBJ hObject) { return ::SelectObject(m_hDC, hObject); }

@@ -86,19 +86,20 @@ protected: \
      [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { AFX_SELF(t)->OnMouseMove((UINT)w, CPoint(l)); return 0; }},
 #define ON_WM_SETFOCUS() \
     {WM_SETFOCUS, WM_SETFOCUS, 0, 0, \
-     [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { AFX_SELF(t)->OnSetFocus(CWnd::FromHandle((HWND)w)); return 0; }},
+     [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { AFX_SELF(t)->OnSetFocus(CWndArg((HWND)w)); return 0; }},
 #define ON_WM_KILLFOCUS() \
     {WM_KILLFOCUS, WM_KILLFOCUS, 0, 0, \
-     [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { AFX_SELF(t)->OnKillFocus(CWnd::FromHandle((HWND)w)); return 0; }},
+     [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { AFX_SELF(t)->OnKillFocus(CWndArg((HWND)w)); return 0; }},
 #define ON_WM_SETCURSOR() \
     {WM_SETCURSOR, WM_SETCURSOR, 0, 0, \
      [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { \
-         return AFX_SELF(t)->OnSetCursor(CWnd::FromHandle((HWND)w), LOWORD(l), HIWORD(l)); }},
+         return AFX_SELF(t)->OnSetCursor(CWndArg((HWND)w), LOWORD(l), HIWORD(l)); }},
 // All control-colour requests; the handler gets the request kind (CTLCOLOR_DLG, CTLCOLOR_STATIC, ...).
 #define ON_WM_CTLCOLOR() \
     {WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, 0, 0, \
      [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { \
-         return (LRESULT)AFX_SELF(t)->OnCtlColor(CDC::FromHandle((HDC)w), CWnd::FromHandle((HWND)l), \
+         CDC dc((HDC)w); \
+         return (LRESULT)AFX_SELF(t)->OnCtlColor(&dc, CWndArg((HWND)l), \
                                                  AfxCurrentMessage()->message - WM_CTLCOLORMSGBOX); }},
 
 // The message being processed by the innermost window procedure of the thread.

@@ -55,26 +55,16 @@ const CRuntimeClass* CWnd::GetRuntimeClass() const { return &classCWnd; }
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()
 
-CWnd::CWnd() : m_hWnd(0), m_pfnSuper(0), m_bTemporary(false) {}
+CWnd::CWnd() : m_hWnd(0), m_pfnSuper(0), m_bView(false) {}
+
+CWnd::CWnd(HWND hWndView) : m_hWnd(hWndView), m_pfnSuper(0), m_bView(true) {}
 
 CWnd::~CWnd() {
-    if (m_hWnd && !m_bTemporary) UnsubclassWindow();
+    if (m_hWnd && !m_bView) UnsubclassWindow();
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
     return hWnd ? (CWnd*)GetPropA(hWnd, kObjectProp) : 0;
-}
-
-CWnd* CWnd::FromHandle(HWND hWnd) {
-    if (!hWnd) return 0;
-    if (CWnd* permanent = FromHandlePermanent(hWnd)) return permanent;
-    // A few rotating views are enough: a view lives only while one message is handled.
-    static CWnd views[8];
-    static unsigned next;
-    CWnd* view = &views[next++ % 8];
-    view->m_hWnd = hWnd;
-    view->m_bTemporary = true;
-    return view;
 }
 
 void CWnd::Attach(HWND hWnd) {

@@ -1,6 +1,6 @@
 // Window objects. A CWnd is attached to a window handle either permanently (by subclassing:
-// its message map then sees the window's messages) or as a temporary view from FromHandle,
-// valid only while the current message is processed.
+// its message map then sees the window's messages) or as a view of a handle, an object of its
+// own that takes nothing over and lives as long as whoever made it (CWndArg: one handler call).
 #pragma once
 #include <windows.h>
 #include "framework/MsgMap.h"
@@ -14,6 +14,8 @@ public:
     const CRuntimeClass* GetRuntimeClass() const override;
 
     CWnd();
+    // A view of a window that another party owns: it never subclasses or releases it.
+    explicit CWnd(HWND hWndView);
     ~CWnd() override;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
@@ -24,8 +26,6 @@ public:
 
     // The permanent object of a window, or null.
     static CWnd* FromHandlePermanent(HWND hWnd);
-    // The permanent object, else a temporary view of the handle (null for a null handle).
-    static CWnd* FromHandle(HWND hWnd);
 
     // Routes the window's messages through this object's message map.
     bool SubclassWindow(HWND hWnd);
@@ -38,9 +38,7 @@ public:
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return ::PostMessageA(m_hWnd, message, wParam, lParam);
     }
-    CWnd* GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
-    CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
     BOOL ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
     BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
     BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
@@ -93,10 +91,27 @@ protected:
     void Detach();
 
     WNDPROC m_pfnSuper;   // the window's procedure before subclassing
-    bool m_bTemporary;
+    bool m_bView;         // made by the view constructor: holds its handle without owning it
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 };
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A window handed to a handler by the message map: its permanent object, else a view of the
+// handle that lives in the dispatching call until the handler returns, so that no other
+// message, nested or not, can make it mean another window (null for a null handle).
+class CWndArg {
+public:
+    explicit CWndArg(HWND hWnd) : m_view(hWnd), m_pWnd(CWnd::FromHandlePermanent(hWnd)) {
+        if (!m_pWnd && hWnd) m_pWnd = &m_view;
+    }
+    CWndArg(const CWndArg&) = delete;
+    CWndArg& operator=(const CWndArg&) = delete;
+    operator CWnd*() { return m_pWnd; }
+
+private:
+    CWnd m_view;
+    CWnd* m_pWnd;
+};

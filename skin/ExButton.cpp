@@ -46,13 +46,13 @@ void CStateBitmapButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
     const CBitmap& image = m_bHot ? m_bmpFocus
                            : (lpDrawItemStruct->itemState & ODS_DISABLED) ? m_bmpDisable
                                                                            : m_bmpNotFocus;
-    CDC* target = CDC::FromHandle(lpDrawItemStruct->hDC);
+    CDC target(lpDrawItemStruct->hDC);
     CDC memory;
-    if (!memory.CreateCompatibleDC(target)) return;
+    if (!memory.CreateCompatibleDC(&target)) return;
     HGDIOBJ previous = memory.SelectObject(image.m_hObject);
     if (!previous) return;   // no image for this state: nothing is drawn
     const RECT& item = lpDrawItemStruct->rcItem;
-    target->BitBlt(item.left, item.top, item.right - item.left, item.bottom - item.top, &memory, 0, 0, SRCCOPY);
+    target.BitBlt(item.left, item.top, item.right - item.left, item.bottom - item.top, &memory, 0, 0, SRCCOPY);
     memory.SelectObject(previous);
 }
 

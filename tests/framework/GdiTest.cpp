@@ -114,7 +114,7 @@ TEST(GdiOwnerTest, MappedBitmapTakesTheSystemsThreeDimensionalColours) {
     CDC source;
     ASSERT_TRUE(source.CreateCompatibleDC(0));
     HGDIOBJ old = source.SelectObject(bitmap);
-    ASSERT_TRUE(CDC::FromHandle(canvas.dc)->BitBlt(0, 0, 4, 1, &source, 0, 0, SRCCOPY));
+    ASSERT_TRUE(CDC(canvas.dc).BitBlt(0, 0, 4, 1, &source, 0, 0, SRCCOPY));
     source.SelectObject(old);
     EXPECT_PRED_FORMAT2(SameColor, GetSysColor(COLOR_3DSHADOW), canvas.At(0, 0));
     EXPECT_PRED_FORMAT2(SameColor, GetSysColor(COLOR_3DFACE), canvas.At(1, 0));
@@ -143,7 +143,8 @@ TEST(DcOwnerTest, CompatibleDcIsDeletedWithItsObjectAndWhenCreatedAgain) {
         first = dc.m_hDC;
         EXPECT_TRUE(IsLive(first, OBJ_MEMDC));
         HDC screen = GetDC(0);
-        ASSERT_TRUE(dc.CreateCompatibleDC(CDC::FromHandle(screen)));
+        CDC screenView(screen);
+        ASSERT_TRUE(dc.CreateCompatibleDC(&screenView));
         ReleaseDC(0, screen);
         second = dc.m_hDC;
         EXPECT_TRUE(IsDeleted(first));
@@ -154,11 +155,12 @@ TEST(DcOwnerTest, CompatibleDcIsDeletedWithItsObjectAndWhenCreatedAgain) {
 
 TEST(DcOwnerTest, ViewOfADcDeletesNothing) {
     MemoryCanvas canvas(2, 2);
-    CDC* view = CDC::FromHandle(canvas.dc);
-    EXPECT_EQ(canvas.dc, view->m_hDC);
-    EXPECT_EQ(OPAQUE, view->SetBkMode(TRANSPARENT));
-    EXPECT_EQ(TRANSPARENT, GetBkMode(canvas.dc));
-    for (int i = 0; i < 8; ++i) CDC::FromHandle(0);   // the views are reused
+    {
+        CDC view(canvas.dc);
+        EXPECT_EQ(canvas.dc, view.m_hDC);
+        EXPECT_EQ(OPAQUE, view.SetBkMode(TRANSPARENT));
+        EXPECT_EQ(TRANSPARENT, GetBkMode(canvas.dc));
+    }
     EXPECT_TRUE(IsLive(canvas.dc, OBJ_MEMDC));
 }
 

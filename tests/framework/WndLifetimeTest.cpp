@@ -1,8 +1,10 @@
 // The link between a window and its object: subclassing makes the object the window's
 // permanent one; destroying the object first gives the window its own procedure back, and
 // destroying the window first leaves the object unattached (WM_NCDESTROY). Without a
-// permanent object, FromHandle gives a temporary view that takes nothing over.
+// permanent object, a handler is given a view that takes nothing over and keeps its window
+// until the handler returns.
 #include "tests/framework/WindowTestSupport.h"
+#include <deque>
 
 namespace {
 
@@ -43,7 +45,6 @@ TEST_F(WndLifetimeTest, SubclassingMakesTheObjectTheWindowsPermanentOne) {
     EXPECT_EQ(window.hwnd, probe.m_hWnd);
     EXPECT_EQ(AfxWndProc, ProcedureOf(window.hwnd));
     EXPECT_EQ(&probe, CWnd::FromHandlePermanent(window.hwnd));
-    EXPECT_EQ(&probe, CWnd::FromHandle(window.hwnd));
     EXPECT_EQ(1, probe.SendMessage(kMsgPing));
 }
 
@@ -108,33 +109,59 @@ TEST_F(WndLifetimeTest, SubclassDlgItemNeedsAParentWithThatControl) {
     ASSERT_TRUE(child.SubclassDlgItem(21, &parent));
     EXPECT_EQ(control.hwnd, child.m_hWnd);
     EXPECT_EQ(21, child.GetDlgCtrlID());
-    EXPECT_EQ(&parent, child.GetParent());
-    EXPECT_EQ(&child, parent.GetDlgItem(21));
 }
 
-TEST_F(WndLifetimeTest, FromHandleWithoutAnObjectGivesAViewThatTakesNothingOver) {
+TEST_F(WndLifetimeTest, WindowArgumentWithoutAnObjectIsAViewThatTakesNothingOver) {
     WNDPROC original = ProcedureOf(window.hwnd);
-    CWnd* view = CWnd::FromHandle(window.hwnd);
-    ASSERT_NE(nullptr, view);
-    EXPECT_EQ(window.hwnd, view->m_hWnd);
-    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(window.hwnd));
+    {
+        CWndArg argument(window.hwnd);
+        CWnd* view = argument;
+        ASSERT_NE(nullptr, view);
+        EXPECT_EQ(window.hwnd, view->m_hWnd);
+        EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(window.hwnd));
+        EXPECT_EQ(RecorderAnswer(kMsgPing, 4), view->SendMessage(kMsgPing, 4));
+    }
     EXPECT_EQ(original, ProcedureOf(window.hwnd));
-    EXPECT_EQ(RecorderAnswer(kMsgPing, 4), view->SendMessage(kMsgPing, 4));
-    EXPECT_EQ(nullptr, CWnd::FromHandle(0));
+    EXPECT_EQ(nullptr, (CWnd*)CWndArg(0));
 
-    // Once an object subclasses the window, FromHandle gives that object.
+    // Once an object subclasses the window, that object is the argument.
     CLifeProbe probe;
     ASSERT_TRUE(probe.SubclassWindow(window.hwnd));
-    EXPECT_EQ(&probe, CWnd::FromHandle(window.hwnd));
+    EXPECT_EQ(&probe, (CWnd*)CWndArg(window.hwnd));
 }
 
-TEST_F(WndLifetimeTest, ViewsOfOtherWindowsDoNotDisturbEachOther) {
-    WindowGuard other(CreateRecorder());
-    CWnd* first = CWnd::FromHandle(window.hwnd);
-    CWnd* second = CWnd::FromHandle(other.hwnd);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(window.hwnd, first->m_hWnd);
-    EXPECT_EQ(other.hwnd, second->m_hWnd);
+// Hands its first cursor request's window to nested requests for other windows, then records
+// which window its argument means on entry and on return.
+class CNestingProbe : public CWnd {
+public:
+    std::vector<HWND> nested;
+    std::vector<std::pair<HWND, HWND>> seen;
+
+protected:
+    BOOL OnSetCursor(CWnd* pWnd, UINT, UINT) {
+        HWND entry = pWnd->m_hWnd;
+        std::vector<HWND> others;
+        others.swap(nested);
+        for (HWND other : others) SendMessage(WM_SETCURSOR, (WPARAM)other);
+        seen.push_back({entry, pWnd->m_hWnd});
+        return TRUE;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CNestingProbe, CWnd)
+    ON_WM_SETCURSOR()
+END_MESSAGE_MAP()
+
+TEST_F(WndLifetimeTest, WindowArgumentKeepsItsWindowThroughNestedMessages) {
+    CNestingProbe probe;
+    ASSERT_TRUE(probe.SubclassWindow(window.hwnd));
+    std::deque<WindowGuard> others;
+    for (int i = 0; i < 9; ++i) probe.nested.push_back(others.emplace_back(CreateRecorder()).hwnd);
+    WindowGuard outer(CreateRecorder());
+    probe.SendMessage(WM_SETCURSOR, (WPARAM)outer.hwnd);
+    ASSERT_EQ(10u, probe.seen.size());
+    EXPECT_EQ(std::make_pair(outer.hwnd, outer.hwnd), probe.seen.back());
 }
 
 }  // namespace
