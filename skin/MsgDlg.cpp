@@ -75,6 +75,9 @@ BOOL CMsgDlg::OnInitDialog() {
     return TRUE;   // the platform focuses the first visible button, which then shows its focus image
 }
 
+// Enter reaches the dialog as the OK command in every mode; in a question it answers as the
+// default YES would, as the system's message box does.
+void CMsgDlg::OnOK() { EndDialog(m_bYesNo ? IDYES : IDOK); }
 void CMsgDlg::OnCancel() { EndDialog(m_bYesNo ? IDNO : IDCANCEL); }
 void CMsgDlg::OnYes() { EndDialog(IDYES); }
 void CMsgDlg::OnNo() { EndDialog(IDNO); }

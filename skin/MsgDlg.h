@@ -27,6 +27,7 @@ public:
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    void OnOK() override;
     void OnCancel() override;
     void OnYes();
     void OnNo();

@@ -127,7 +127,7 @@ void End(HWND dialog, const FlagCase& mode, Ending ending) {
 TEST_F(MsgDlgTest, ResultsFollowTheWayTheDialogEnds) {
     const ResultCase cases[] = {
         {36, CLICK_FIRST, IDYES},  {36, CLICK_SECOND, IDNO},  {36, ESCAPE, IDNO},
-        {36, CLOSE_BOX, IDNO},     {36, ENTER, IDOK},         // Enter is the OK command in every mode
+        {36, CLOSE_BOX, IDNO},     {36, ENTER, IDYES},        // Enter answers as the default YES
         {0x41, CLICK_FIRST, IDOK}, {0x41, CLICK_SECOND, IDCANCEL}, {0x41, ESCAPE, IDCANCEL},
         {0x41, ENTER, IDOK},       {0x41, CLOSE_BOX, IDCANCEL},
         {0, CLICK_FIRST, IDOK},    {0, ENTER, IDOK},          {0, ESCAPE, IDCANCEL},
