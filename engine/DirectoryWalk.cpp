@@ -7,13 +7,15 @@
 #include "engine/FileMatcher.h"
 #include "engine/LowIo.h"
 #include "engine/PathText.h"
+#include "engine/SignatureTable.h"
+#include "framework/KernelHandles.h"
 #include <windows.h>
 #include <string.h>
 
 unsigned long g_statusIntervalMs = 40;
 
 const FileChecker g_fileCheckers[] = {
-    { "W32/Drellmoxin.Trojan ", CheckFile },
+    { TROJAN_LABEL " ", CheckFile },
     { NULL, NULL },
 };
 
@@ -51,27 +53,34 @@ void ShowPathStatus(const char* path)
     ShowStatus(g_statusText);
 }
 
-// An entry whose path does not fit MAX_PATH even with its short name is passed over in the
-// open, never cut down to some other file's or folder's path.
-void ReportPathTooLong(const char* joined)
+// An entry that cannot be reached by its path is passed over in the open, never cut down to
+// some other file's or folder's path, nor quietly counted as clean.
+void ReportNotScanned(const char* joined, const char* reason)
 {
     char shown[kReportPathChars + 1];
     ShortenPath(joined, shown, kReportPathChars);
-    AppendReportLine("%s     Path too long, not scanned", shown);
+    AppendReportLine("%s     %s, not scanned", shown, reason);
 }
 
-// The entry's path (with suffix) in a MAX_PATH buffer: with its long name when that fits,
-// else with the 8.3 short name the system lists for it. Reports the entry when neither fits.
+// The listing gives "?" for each character of a name that the system's code page cannot hold
+// (no file name can hold a "?"): such a name opens nothing, and as a folder it is no pattern.
+bool IsReadableName(const char* name) { return strchr(name, '?') == NULL; }
+
+// The entry's path (with suffix) in a MAX_PATH buffer: with its long name when that is
+// readable and fits, else with the 8.3 short name the system lists for it. Reports the entry
+// when neither serves.
 bool FitEntryPath(const char* pattern, int folderLength, const WIN32_FIND_DATAA& entry,
                   const char* suffix, char* path)
 {
-    if (JoinPatternPath(pattern, folderLength, entry.cFileName, suffix, path, MAX_PATH)) return true;
-    if (entry.cAlternateFileName[0] != 0
-        && JoinPatternPath(pattern, folderLength, entry.cAlternateFileName, suffix, path, MAX_PATH))
+    const bool readable = IsReadableName(entry.cFileName);
+    const bool hasAlias = entry.cAlternateFileName[0] != 0;
+    if (readable && JoinPatternPath(pattern, folderLength, entry.cFileName, suffix, path, MAX_PATH))
+        return true;
+    if (hasAlias && JoinPatternPath(pattern, folderLength, entry.cAlternateFileName, suffix, path, MAX_PATH))
         return true;
     char joined[kJoinedSize];
     JoinPatternPath(pattern, folderLength, entry.cFileName, "", joined, sizeof joined);
-    ReportPathTooLong(joined);
+    ReportNotScanned(joined, readable || hasAlias ? "Path too long" : "Name not readable");
     return false;
 }
 
@@ -145,13 +154,12 @@ int EnumeratePattern(const char* pattern, const char* listed,
                      int (*visit)(const char* pattern, const WIN32_FIND_DATAA& entry))
 {
     WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(listed, &entry);
-    if (find == INVALID_HANDLE_VALUE) return kPassDone;
+    CFindHandle find(FindFirstFileA(listed, &entry));
+    if (!find.IsValid()) return kPassDone;
     int result;
     do {
         result = visit(pattern, entry);
     } while (result == kPassDone && FindNextFileA(find, &entry));
-    FindClose(find);
     return result;
 }
 

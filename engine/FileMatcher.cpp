@@ -39,7 +39,7 @@ const unsigned kSectionHeaderSize = sizeof g_sectionHeaders[0];
 const unsigned kSignatureLength = 20;
 // The longest path the matcher takes: it must fit g_statusText, where report lines read it.
 const size_t kMaxPathChars = sizeof g_statusText - 1;
-const char kForcedActionLine[] = "System Memory    W32/Drellmoxin.Trojan  removed";
+const char kForcedActionLine[] = "System Memory    " TROJAN_LABEL "  removed";
 
 uint32_t Le16(const unsigned char* bytes) { return bytes[0] | bytes[1] << 8; }
 
@@ -141,9 +141,12 @@ bool SizeRulesOutEveryRecord(const char* path)
     return true;
 }
 
-// The file is already closed: one match per file, whatever later records would say.
+// The file is already closed: one match per file, whatever later records would say. The
+// status line may still show an earlier entry (the walk sets it only now and then): whatever
+// happens to this file must come under its own path.
 int TakeMatch(const SignatureRecord& record, const char* path)
 {
+    ShowStatus(path);
     ++g_filesInfected;
     CleanAutorunEntries(record.name);
     CopyText(g_detectedName, sizeof g_detectedName, record.name);

@@ -14,4 +14,8 @@ struct SignatureRecord {
 
 const int32_t kSizeTolerance = 4096;
 
+// The family's label, written out here only: the checker table names the matcher by it with
+// one trailing blank, the report lines and the memory question quote it.
+#define TROJAN_LABEL "W32/Drellmoxin.Trojan"
+
 extern const SignatureRecord g_signatureTable[];
