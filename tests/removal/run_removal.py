@@ -45,9 +45,8 @@ def check_restart_carries_out_deferrals(prefix, version, must_defer):
     check(paths or not must_defer, "the tests deferred no removal, so the restart would prove nothing")
     for path in paths:
         check(os.path.exists(prefix.unix_path(path)), "deferred file already gone before the restart: " + path)
-    swtest.wine_step(prefix.env, "wineserver", "-w", timeout=120)
+    # wineboot carries out the pending renames and wininit.ini itself, before it returns.
     swtest.wine_step(prefix.env, "wine", "wineboot", "-r", timeout=120)
-    swtest.wine_step(prefix.env, "wineserver", "-w", timeout=120)
     for path in paths:
         check(not os.path.exists(prefix.unix_path(path)), "still there after the restart: " + path)
     if version == "win98" and paths:
