@@ -68,35 +68,47 @@ static bool WriteWholeFile(const char* path, const char* text, size_t length)
     return _close(fd) == 0 && written;
 }
 
-// Puts source in target's place. The 9x line has no MoveFileExA; only there the old file is
-// deleted first.
-static bool PutInPlace(const char* source, const char* target)
+// Puts source in target's place on the 9x line, which has no MoveFileExA. The old target is
+// first renamed to backup, so that it stays readable until the new one is in place, and is
+// put back when the new one cannot be moved there. backup is null when there is no target.
+static bool PutInPlace(const char* source, const char* target, const char* backup)
 {
-    if (MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING))
+    if (backup) {
+        DeleteFileA(backup);   // left over from an earlier edit; MoveFileA replaces nothing
+        if (!MoveFileA(target, backup))
+            return false;
+    }
+    if (MoveFileA(source, target)) {
+        if (backup)
+            DeleteFileA(backup);
         return true;
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
-        return false;
-    DeleteFileA(target);
-    return MoveFileA(source, target) != 0;
+    }
+    if (backup)
+        MoveFileA(backup, target);
+    return false;
 }
 
 // The new content is built in memory and written to a file of its own beside wininit.ini,
 // which then takes wininit.ini's place: a failure at any step leaves the old file as it was.
+// Only the 9x line reads wininit.ini, so only its calls lead here.
 bool AddWininitRename(const char* key, const char* value)
 {
-    char iniPath[350], newPath[350];
+    char iniPath[350], newPath[350], backupPath[350];
     if (!WindowsFolderPath("\\wininit.ini", iniPath, sizeof iniPath) ||
-        !WindowsFolderPath("\\wininit.new", newPath, sizeof newPath))
+        !WindowsFolderPath("\\wininit.new", newPath, sizeof newPath) ||
+        !WindowsFolderPath("\\wininit.old", backupPath, sizeof backupPath))
         return false;
     FileText old = { NULL, 0 };
-    if (_access(iniPath, 0) == 0 && !ReadWholeFile(iniPath, &old)) {
+    const bool exists = _access(iniPath, 0) == 0;
+    if (exists && !ReadWholeFile(iniPath, &old)) {
         free(old.text);
         return false;
     }
     size_t capacity = RenameEntryCapacity(old.length, key, value);
     char* updated = (char*)malloc(capacity);
     size_t length = updated ? InsertRenameEntry(old.text, old.length, key, value, updated, capacity) : 0;
-    bool replaced = length && WriteWholeFile(newPath, updated, length) && PutInPlace(newPath, iniPath);
+    bool replaced = length && WriteWholeFile(newPath, updated, length) &&
+                    PutInPlace(newPath, iniPath, exists ? backupPath : NULL);
     if (!replaced)
         DeleteFileA(newPath);
     free(updated);

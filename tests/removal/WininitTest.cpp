@@ -19,6 +19,7 @@ protected:
     void TearDown() override
     {
         EXPECT_FALSE(FileExists("C:\\windows\\wininit.new")) << "no working file is left behind";
+        EXPECT_FALSE(FileExists("C:\\windows\\wininit.old")) << "no backup is left behind";
         DeleteFileA(kWininit);
         if (m_hadFile)
             WriteFileBytes(kWininit, m_saved);
@@ -84,4 +85,18 @@ TEST_F(Wininit, FailedEditLeavesTheFileAsItWas)
 
     RemoveDirectoryA("C:\\windows\\wininit.new");
     EXPECT_EQ(ReadFileBytes(kWininit), before);
+}
+
+TEST_F(Wininit, FileAnotherProgramReadsIsReplacedAfterItIsMovedAside)
+{
+    const std::string before = "[rename]\r\nNUL=C:\\OLD.EXE\r\n";
+    WriteFileBytes(kWininit, before);
+    HANDLE reader = CreateFileA(kWininit, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+
+    EXPECT_TRUE(AddWininitRename("NUL", "C:\\REMOVAL\\A.EXE"));
+
+    CloseHandle(reader);
+    EXPECT_EQ(ReadFileBytes(kWininit), before + kEntry);
 }
