@@ -5,4 +5,5 @@
 typedef void* HWND;
 typedef void* HKEY;
 typedef unsigned long DWORD;
+typedef DWORD REGSAM;
 inline void Sleep(DWORD) {}
