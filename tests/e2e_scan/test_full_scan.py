@@ -1,5 +1,6 @@
 """A whole scan through the real window on a prepared prefix, under one emulated Windows
-version (SW_E2E_VERSION: win98, nt40, win2k, winxp, win7).
+version (SW_E2E_VERSION: win98, nt40, win2k, winxp, win7), in a prefix of the test run's
+architecture or (SW_PREFIX_ARCH=64) a 32-bit program on a 64-bit Windows.
 
 Planted on a fixed drive D: (mapped to a folder of the prefix) and on C: are look-alikes of
 all 46 signature records in nested folders, a file of each record-combination, infected files
@@ -114,6 +115,10 @@ class World:
         self.write("C:\\" + C_PROGRAM_FILES_SAMPLE, sample_for(22, ["one"]), 22)
         self.write("D:\\" + HELD, sample_for(39, ["one"]), 39)
         self.write("D:\\" + LOCKED, sample_for(41, ["one"]), 41, readable=False)
+        # A 64-bit Windows has two system folders; each is walked once, as itself.
+        if os.path.isdir(self.host("C:\\windows\\syswow64")):
+            self.write("C:\\windows\\system32\\drellprobe.exe", sample_for(12, ["one"]), 12)
+            self.write("C:\\windows\\syswow64\\drellprobe.exe", sample_for(33, ["one"]), 33)
         self.plant_decoys(clean_pe_files)
 
     def plant_decoys(self, clean_pe_files):

@@ -26,6 +26,7 @@ Environment:
   SW_REQUIRE_ENV      set by CTest: a missing SW_TEMPLATE_PREFIX or SW_DRIVER fails at once
   SW_DISPLAY          use this X display instead of a private Xvfb one (to watch a test)
   SW_KEEP_PREFIX      keep the throwaway prefix after the class, for a look afterwards
+  SW_PREFIX_ARCH      64: the test classes' prefixes are 64-bit Windows (WOW64 for 32-bit programs)
 
 The platform's shell side (tools/run_tests.sh, tools/run_sandbox.sh) uses the same pieces:
     swtest.py env        the architecture's variables, as shell exports
@@ -644,7 +645,7 @@ class WineTestCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         require_env()
-        cls.prefix = Prefix(cls.__name__)
+        cls.prefix = Prefix(cls.__name__, arch=os.environ.get("SW_PREFIX_ARCH"))
         cls.addClassCleanup(cls.prefix.close)
         cls.prepare_prefix(cls.prefix)
         cls.driver = cls.prefix.start()
