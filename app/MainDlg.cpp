@@ -4,6 +4,7 @@
 #include <string.h>
 #include "app/MainWindowGlobals.h"
 #include "framework/App.h"
+#include "framework/KernelHandles.h"
 #include "app/MessagePump.h"
 #include "app/ReportChannel.h"
 #include "app/ReportRules.h"
@@ -23,7 +24,6 @@ static const char kToolsPage[] = "http://www.corvanel.com/support/removal-tools/
 static const char kLegalNotice[] = "Copyright (C) 2004 Corvanel Software. All rights reserved.";
 static const char kProductNotice[] = "This program is a part of Varnholt antivirus software.";
 static const char kProductKey[] = "Software\\Corvanel\\Varnholt 2000";
-static const char kTerminateQuestion[] = "Terminate the Scan now?";
 
 // The layout is designed for this client size; the window shows the background's outline.
 static const int kDesignClientWidth = 600, kDesignClientHeight = 337;
@@ -93,14 +93,14 @@ void CMainDlg::CreateLabelFont() {
 // Only whether the value can be read matters: its text is never used. A value longer than
 // the buffer is still there to be read, so it counts as installed too.
 static bool IsProductInstalled() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    CRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return false;
     DWORD size = 0;
     LONG sized = RegQueryValueExA(key, "Installed Folder", 0, 0, 0, &size);
     char folder[300] = {0};
     DWORD folderSize = sizeof folder;
     LONG read = RegQueryValueExA(key, "Installed Folder", 0, 0, (BYTE*)folder, &folderSize);
-    bool closed = RegCloseKey(key) == ERROR_SUCCESS;
+    bool closed = RegCloseKey(key.Detach()) == ERROR_SUCCESS;   // a failed close counts too
     return sized == ERROR_SUCCESS && (read == ERROR_SUCCESS || read == ERROR_MORE_DATA) && closed;
 }
 
@@ -175,7 +175,7 @@ BOOL CMainDlg::OnInitDialog() {
 void CMainDlg::OnOK() {}
 
 void CMainDlg::AskToTerminate(const char* caption) {
-    if (ToolMessageBox(kTerminateQuestion, caption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (AskToTerminateScan(caption) != IDYES) return;
     m_btnCancel.ShowWindow(SW_HIDE);
     m_btnOK.ShowWindow(SW_SHOW);
     g_abortScan = 1;
@@ -252,13 +252,14 @@ void CMainDlg::OnScan() {
     m_searchFont.CreateFontIndirect(&logFont);
     m_lblSearch.SetFont(&m_searchFont, TRUE);
     PrepareScan(m_hWnd);
+    // Cleared here, not when the timer fires: a termination confirmed in between must count.
+    g_abortScan = 0;
     SetTimer(g_scanTimerId, 100);
 }
 
 void CMainDlg::OnTimer(UINT_PTR) {
     Default();
     KillTimer(g_scanTimerId);
-    g_abortScan = 0;
     StartScan();
     m_btnCancel.ShowWindow(SW_HIDE);
     m_btnOK.ShowWindow(SW_SHOW);

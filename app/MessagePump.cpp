@@ -16,6 +16,16 @@ static bool QueueLookDue() {
     return !s_queueWasEmpty || GetTickCount() - s_emptyLookTime >= kQuietLookIntervalMs;
 }
 
+int AskToTerminateScan(const char* caption) {
+    return ToolMessageBox("Terminate the Scan now?", caption, MB_YESNO | MB_ICONQUESTION);
+}
+
+// The key-up of an Esc that answered a question arrives after the question has closed: it is
+// no new request, so key-ups never ask.
+static bool AsksToTerminate(const MSG& msg) {
+    return LOWORD(msg.wParam) == VK_ESCAPE && msg.message != WM_KEYUP && msg.message != WM_SYSKEYUP;
+}
+
 void PumpMessages() {
     if (!QueueLookDue()) return;
     MSG msg;
@@ -24,9 +34,9 @@ void PumpMessages() {
         s_emptyLookTime = GetTickCount();
         return;
     }
-    // Esc, whatever the kind of message that carries it; the message itself is dropped.
-    if (LOWORD(msg.wParam) == VK_ESCAPE) {
-        if (ToolMessageBox("Terminate the Scan now?", g_toolTitle, MB_YESNO | MB_ICONQUESTION) != IDNO) g_abortScan = 1;
+    // Esc, whatever the kind of message that carries it (but a key-up); the message is dropped.
+    if (AsksToTerminate(msg)) {
+        if (AskToTerminateScan(g_toolTitle) != IDNO) g_abortScan = 1;
         return;
     }
     if (msg.message == WM_QUIT || msg.message == WM_DESTROY) {

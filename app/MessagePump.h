@@ -4,3 +4,6 @@
 extern unsigned char g_abortScan;
 
 void PumpMessages();
+// Asks "Terminate the Scan now?" in the program's question dialog; returns its answer
+// (IDYES, IDNO, or -1 when the dialog cannot be shown).
+int AskToTerminateScan(const char* caption);

@@ -20,7 +20,7 @@ HELD = "held.exe"
 HELD_RECORD = 7
 STATUS_CHARS = 60
 QUESTION_CAPTION_X = "DialogBoxTitle"
-WM_SYSCOMMAND, SC_CLOSE = 0x112, 0xF060
+WM_SYSCOMMAND, SC_CLOSE, WM_TIMER = 0x112, 0xF060, 0x113
 
 
 def shortened(path, limit=STATUS_CHARS):
@@ -109,13 +109,14 @@ class ScanWindowTest(MainWindowCase):
         self.assert_layout(SCANNING)
         self.wait_scan_moves_on(shown)
 
-        # X asks with its own caption; Enter in the question is the OK command, which X
-        # takes for No.
+        # X asks with its own caption; Esc in the question answers No, and the key-up of that
+        # Esc, which reaches the message pump once the question has closed, asks nothing.
         self.driver.click(self.hwnd, CLOSE_X)
         question = self.question()
         self.assert_yes_no_question(question, QUESTION_CAPTION_X, TERMINATE)
-        self.driver.real_key(question["hwnd"], "enter")
+        self.driver.real_key(question["hwnd"], "esc")
         self.driver.wait_gone(question["hwnd"])
+        self.assertFalse(self.driver.call("msgdlg", "owner", self.hwnd, 1500)["ok"])
         self.assert_layout(SCANNING)
         self.wait_scan_moves_on(self.status())
 
@@ -198,11 +199,15 @@ class ScanWindowTest(MainWindowCase):
 
     def test_yes_after_cancel_shows_ok_at_once_and_ok_closes(self):
         self.terminate(lambda: self.driver.click(self.hwnd, IDCANCEL), TITLE, self.confirm, SCAN_ENDING)
+        # A timer message (the window takes any) does not undo the confirmed termination.
+        self.driver.post(self.hwnd, WM_TIMER, 100)
+        self.answer(self.restart_question(), Q_NO)
+        self.assertEqual(self.status(), TERMINATED)
         self.driver.mouse_click(self.hwnd, OK)
         self.assert_exits()
 
-    def test_yes_after_x_shows_ok_at_once_and_x_closes(self):
-        self.terminate(lambda: self.driver.click(self.hwnd, CLOSE_X), QUESTION_CAPTION_X, self.confirm,
+    def test_enter_after_x_is_yes_shows_ok_at_once_and_x_closes(self):
+        self.terminate(lambda: self.driver.click(self.hwnd, CLOSE_X), QUESTION_CAPTION_X, self.press_enter,
                        SCAN_ENDING)
         self.driver.mouse_click(self.hwnd, CLOSE_X)
         self.assert_exits()
