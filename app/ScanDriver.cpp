@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "cleaner/MemoryScan.h"
 #include "cleaner/Restart.h"
+#include "cleaner/Wow64.h"
 #include "engine/DirectoryWalk.h"
 #include "skin/MsgDlg.h"
 
@@ -53,9 +54,17 @@ static void WriteStatistics() {
     if (g_showRemovedTotal == 1) AppendReportLine("Total files removed\t\t:  %d", g_filesRemoved);
 }
 
+// The 32-bit build on a 64-bit Windows would see System32 as SysWOW64 (walking the one twice
+// and the other never): with redirection off it walks and acts on the folders as they are.
+// This is the one place that decides; elsewhere the guard does nothing.
+static void WalkTarget() {
+    CFsRedirectionOff foldersAsTheyAre;
+    if (memcmp(g_scanTarget, kAllFixedDrives, sizeof kAllFixedDrives) == 0) WalkFixedDrives();
+}
+
 int StartScan() {
     ScanMemory();
-    if (memcmp(g_scanTarget, kAllFixedDrives, sizeof kAllFixedDrives) == 0) WalkFixedDrives();
+    WalkTarget();
     WriteStatistics();
     ShowStatus(g_abortScan ? "Scanning terminated" : "Scanning completed");
     if (g_restartNeeded && ToolMessageBox(kRestartQuestion, g_toolTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)

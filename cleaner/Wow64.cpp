@@ -49,31 +49,59 @@ CFsRedirectionOff::~CFsRedirectionOff() {}
 CFsRedirectionOn::CFsRedirectionOn() : m_bChanged(false) {}
 CFsRedirectionOn::~CFsRedirectionOn() {}
 #else
+// The redirection functions, looked up once; all null outside WOW64, where the guards do nothing.
+struct RedirectionFunctions {
+    DisableRedirectionFn disable;
+    RevertRedirectionFn revert;
+    EnableRedirectionFn enable;
+};
+
+static const RedirectionFunctions& Redirection()
+{
+    static const RedirectionFunctions functions =
+        IsWow64Process32()
+            ? RedirectionFunctions{ LookUpKernel32<DisableRedirectionFn>("Wow64DisableWow64FsRedirection"),
+                                    LookUpKernel32<RevertRedirectionFn>("Wow64RevertWow64FsRedirection"),
+                                    LookUpKernel32<EnableRedirectionFn>("Wow64EnableWow64FsRedirection") }
+            : RedirectionFunctions{ 0, 0, 0 };
+    return functions;
+}
+
+// Whether a guard has redirection off now, on the program's one thread: an inner guard that
+// finds it as it wants it leaves it alone, so that guards nest in any order.
+static bool s_redirectionOff;
+
 CFsRedirectionOff::CFsRedirectionOff() : m_oldValue(0), m_bChanged(false)
 {
-    DisableRedirectionFn disable = LookUpKernel32<DisableRedirectionFn>("Wow64DisableWow64FsRedirection");
-    m_bChanged = disable && IsWow64Process32() && disable(&m_oldValue);
+    const RedirectionFunctions& functions = Redirection();
+    m_bChanged = !s_redirectionOff && functions.disable && functions.revert && functions.disable(&m_oldValue);
+    if (m_bChanged)
+        s_redirectionOff = true;
 }
 
 CFsRedirectionOff::~CFsRedirectionOff()
 {
-    RevertRedirectionFn revert = LookUpKernel32<RevertRedirectionFn>("Wow64RevertWow64FsRedirection");
-    if (m_bChanged && revert)
-        revert(m_oldValue);
+    if (!m_bChanged)
+        return;
+    Redirection().revert(m_oldValue);
+    s_redirectionOff = false;
 }
 
-// Wow64EnableWow64FsRedirection switches the thread's redirection without nesting; it is
-// used only to bracket a library load inside a CFsRedirectionOff.
+// Wow64EnableWow64FsRedirection switches the thread's redirection without nesting: it is
+// called only where a CFsRedirectionOff has it off, and switches it off again at the end.
 CFsRedirectionOn::CFsRedirectionOn() : m_bChanged(false)
 {
-    EnableRedirectionFn enable = LookUpKernel32<EnableRedirectionFn>("Wow64EnableWow64FsRedirection");
-    m_bChanged = enable && IsWow64Process32() && enable(TRUE);
+    const RedirectionFunctions& functions = Redirection();
+    m_bChanged = s_redirectionOff && functions.enable && functions.enable(TRUE);
+    if (m_bChanged)
+        s_redirectionOff = false;
 }
 
 CFsRedirectionOn::~CFsRedirectionOn()
 {
-    EnableRedirectionFn enable = LookUpKernel32<EnableRedirectionFn>("Wow64EnableWow64FsRedirection");
-    if (m_bChanged)
-        enable(FALSE);
+    if (!m_bChanged)
+        return;
+    Redirection().enable(FALSE);
+    s_redirectionOff = true;
 }
 #endif

@@ -25,7 +25,8 @@ private:
     bool m_bChanged;
 };
 
-// Turns redirection back on for its lifetime, inside a CFsRedirectionOff (library loads).
+// Turns redirection back on for its lifetime where a CFsRedirectionOff has it off (library
+// loads); elsewhere it does nothing.
 class CFsRedirectionOn {
 public:
     CFsRedirectionOn();

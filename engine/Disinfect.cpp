@@ -8,6 +8,7 @@
 #include "app/ScanState.h"
 #include "cleaner/ProcessKill.h"
 #include "cleaner/RegistryCleanup.h"
+#include "cleaner/Wow64.h"
 #include "engine/DeferredRemoval.h"
 #include "engine/FileMatcher.h"
 
@@ -26,6 +27,14 @@ static void CountRemoval(const char* path, const char* variantName)
     ReportFile(path, variantName, "removed");
 }
 
+// Ending processes loads the process-status library, which needs WOW64's file-system
+// redirection on even while the walk has it off.
+static int KillRunningProcesses(const char* path)
+{
+    CFsRedirectionOn libraryLoads;
+    return KillProcessByPath(path);
+}
+
 static void RemoveInfectedFile(const char* path, const char* variantName)
 {
     // Archive alone clears read-only, hidden and system, any of which makes DeleteFileA fail.
@@ -33,7 +42,7 @@ static void RemoveInfectedFile(const char* path, const char* variantName)
         ReportFile(g_statusText, g_detectedName, "Unable to remove");
         return;
     }
-    if (DeleteFileA(path) || (KillProcessByPath(path) && DeleteFileA(path))) {
+    if (DeleteFileA(path) || (KillRunningProcesses(path) && DeleteFileA(path))) {
         CountRemoval(path, variantName);
         return;
     }
