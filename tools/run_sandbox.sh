@@ -14,7 +14,7 @@ if grep -q '^32-bit Windows programs: run under' <<<"$preflight"; then
   echo "running the 32-bit Sweepwright.exe: this machine runs 32-bit Wine"
 elif grep -q '^64-bit Windows programs: run under' <<<"$preflight"; then
   export SW_ARCH=64 toolchain=x86_64 program=Sweepwright64.exe
-  echo "running the 64-bit Sweepwright64.exe: $(grep '^32-bit' <<<"$preflight" | sed 's/^32-bit Windows programs: //')"
+  echo "running the 64-bit Sweepwright64.exe: this machine cannot run 32-bit Wine, because $(grep '^32-bit' <<<"$preflight" | sed 's/^.*cannot run: //')"
 else
   echo "$preflight" >&2
   echo "run_sandbox.sh: this machine runs neither 32-bit nor 64-bit Wine" >&2
