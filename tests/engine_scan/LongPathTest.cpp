@@ -46,11 +46,9 @@ std::string ShortNameOf(const std::string& shortFolder, const std::string& name)
 // The 8.3 name of a file or folder that the code page cannot name (8.3 names are ASCII).
 std::string AliasOf(const std::wstring& path)
 {
-    wchar_t shortPath[MAX_PATH];
-    DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
-    EXPECT_TRUE(length > 0 && length < MAX_PATH);
-    std::string alias(shortPath, shortPath + length);
-    return alias.substr(alias.rfind('\\') + 1);
+    WIN32_FIND_DATAW entry = {};
+    FindClose(FindFirstFileW(path.c_str(), &entry));
+    return std::string(entry.cAlternateFileName, entry.cAlternateFileName + wcslen(entry.cAlternateFileName));
 }
 
 class LongPaths : public ::testing::Test {

@@ -13,6 +13,8 @@ const UINT kMsgPing = WM_APP + 30;
 class CLifeProbe : public CWnd {
 public:
     int pings = 0, destroys = 0;
+    std::vector<HWND> nested;          // the next cursor request hands each on in a request of its own
+    std::pair<HWND, HWND> argument;    // the window its argument meant on entry and on return
 
 protected:
     LRESULT OnPing(WPARAM, LPARAM) { return ++pings; }
@@ -20,12 +22,21 @@ protected:
         ++destroys;
         return Default();
     }
+    BOOL OnSetCursor(CWnd* pWnd, UINT, UINT) {
+        HWND entry = pWnd->m_hWnd;
+        std::vector<HWND> others;
+        others.swap(nested);
+        for (HWND other : others) SendMessage(WM_SETCURSOR, (WPARAM)other);
+        argument = {entry, pWnd->m_hWnd};
+        return TRUE;
+    }
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CLifeProbe, CWnd)
     ON_MESSAGE(kMsgPing, OnPing)
     ON_MESSAGE(WM_DESTROY, OnDestroy)
+    ON_WM_SETCURSOR()
 END_MESSAGE_MAP()
 
 class WndLifetimeTest : public ::testing::Test {
@@ -130,38 +141,14 @@ TEST_F(WndLifetimeTest, WindowArgumentWithoutAnObjectIsAViewThatTakesNothingOver
     EXPECT_EQ(&probe, (CWnd*)CWndArg(window.hwnd));
 }
 
-// Hands its first cursor request's window to nested requests for other windows, then records
-// which window its argument means on entry and on return.
-class CNestingProbe : public CWnd {
-public:
-    std::vector<HWND> nested;
-    std::vector<std::pair<HWND, HWND>> seen;
-
-protected:
-    BOOL OnSetCursor(CWnd* pWnd, UINT, UINT) {
-        HWND entry = pWnd->m_hWnd;
-        std::vector<HWND> others;
-        others.swap(nested);
-        for (HWND other : others) SendMessage(WM_SETCURSOR, (WPARAM)other);
-        seen.push_back({entry, pWnd->m_hWnd});
-        return TRUE;
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CNestingProbe, CWnd)
-    ON_WM_SETCURSOR()
-END_MESSAGE_MAP()
-
 TEST_F(WndLifetimeTest, WindowArgumentKeepsItsWindowThroughNestedMessages) {
-    CNestingProbe probe;
+    CLifeProbe probe;
     ASSERT_TRUE(probe.SubclassWindow(window.hwnd));
     std::deque<WindowGuard> others;
     for (int i = 0; i < 9; ++i) probe.nested.push_back(others.emplace_back(CreateRecorder()).hwnd);
     WindowGuard outer(CreateRecorder());
-    probe.SendMessage(WM_SETCURSOR, (WPARAM)outer.hwnd);
-    ASSERT_EQ(10u, probe.seen.size());
-    EXPECT_EQ(std::make_pair(outer.hwnd, outer.hwnd), probe.seen.back());
+    probe.SendMessage(WM_SETCURSOR, (WPARAM)outer.hwnd);   // the outermost request returns last
+    EXPECT_EQ(std::make_pair(outer.hwnd, outer.hwnd), probe.argument);
 }
 
 }  // namespace
