@@ -9,6 +9,7 @@
 #include "cleaner/Wow64.h"
 #include "engine/FileMatcher.h"
 #include "engine/PathText.h"
+#include "engine/SignatureTable.h"
 #include "engine/UuencodedCheck.h"
 #include "framework/KernelHandles.h"
 
@@ -19,7 +20,6 @@ static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run
 static const char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 static const char kTrojanUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\rhcjg7j0e38v";
 static const char kRegistryLine[] = "System Registry     %s removed";
-static const char kTrojanLabel[] = "W32/Drellmoxin.Trojan";
 
 static void ReportRegistryRemoval(const char* name) {
     if (g_hMainWnd != NULL) AppendReportLine(kRegistryLine, name);
@@ -84,7 +84,7 @@ static int PurgeValue(HKEY root, const char* subKey, REGSAM view, const char* na
     if (match == AUTORUN_FULL_PATH) RememberValueName(name);
     if (!DeleteRegistryValue(root, subKey, name, view)) return 0;
     if (match == AUTORUN_BARE_COMMAND) RememberValueName(name);
-    ReportRegistryRemoval(kTrojanLabel);
+    ReportRegistryRemoval(TROJAN_LABEL);
     return 1;
 }
 
@@ -133,7 +133,7 @@ static void DeleteRememberedName(REGSAM view, const char* variantName) {
 // trojan writes to one, a 64-bit one to the other. Every step is done in each view.
 int CleanAutorunEntries(const char* variantName) {
     char hostsPath[MAX_PATH];
-    if (GetHostsPath(hostsPath, sizeof hostsPath)) CheckUuencodedFile("W32/Drellmoxin.Trojan ", hostsPath);
+    if (GetHostsPath(hostsPath, sizeof hostsPath)) CheckUuencodedFile(TROJAN_LABEL " ", hostsPath);
 
     REGSAM views[2];
     int viewCount = GetRegistryViews(views);
