@@ -1,3 +1,4 @@
+// The main window: its idle and scanning layouts, SCAN, OK and CANCEL, the status line and the report list.
 #include "app/MainDlg.h"
 #include <shellapi.h>
 #include <stdio.h>

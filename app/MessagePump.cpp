@@ -1,3 +1,4 @@
+// The message pump the scan runs between files: keeps the window alive and asks whether Esc ends the scan.
 #include "app/MessagePump.h"
 #include <windows.h>
 #include "app/Settings.h"

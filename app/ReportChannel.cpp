@@ -1,3 +1,4 @@
+// The report channel: status texts and report lines sent from the scan to the main window.
 #include "app/ReportChannel.h"
 #include <stdarg.h>
 #include <stdio.h>

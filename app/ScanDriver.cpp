@@ -1,3 +1,4 @@
+// The scan driver: the memory scan, the walk of every fixed drive, the statistics and the restart question.
 #include "app/ScanState.h"
 #include <string.h>
 #include <windows.h>

@@ -1,3 +1,4 @@
+// The application object and the program's settings: its title, the trojan's name, the scan timer.
 #include "app/ToolApp.h"
 #include "app/MainDlg.h"
 #include "app/Settings.h"

@@ -1,3 +1,4 @@
+// The rule that tells whether an autorun command starts the infected file.
 #include "cleaner/AutorunRule.h"
 
 #include <string.h>

@@ -1,3 +1,4 @@
+// The trojan's autorun and uninstall registry entries, in every registry view, and the hosts file check.
 #include "cleaner/RegistryCleanup.h"
 
 #include <stdio.h>

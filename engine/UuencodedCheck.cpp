@@ -1,3 +1,4 @@
+// The hosts file check: the file is read for the trojan's uuencoded block.
 #include "engine/UuencodedCheck.h"
 
 #include <string.h>

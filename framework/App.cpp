@@ -1,3 +1,4 @@
+// The application object: the one instance, its start-up and its command map.
 #include "framework/App.h"
 #include <string.h>
 

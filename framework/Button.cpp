@@ -1,3 +1,4 @@
+// The button control: draw-item requests reflected back to the button.
 #include "framework/Button.h"
 
 IMPLEMENT_DYNAMIC(CButton, CWnd)

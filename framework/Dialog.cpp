@@ -1,3 +1,4 @@
+// Dialogs from templates: modal runs, OK and Cancel, data exchange and centring.
 #include "framework/Dialog.h"
 #include "framework/App.h"
 

@@ -1,3 +1,4 @@
+// Graphics objects that own their handles, and device contexts that are owned or viewed.
 #include "framework/Gdi.h"
 #include "framework/Wnd.h"
 

@@ -22,6 +22,10 @@ struct RegKeyTraits {
     static HKEY Invalid() { return NULL; }
     static void Close(HKEY h) { ::RegCloseKey(h); }
 };
+struct LibraryTraits {
+    static HMODULE Invalid() { return NULL; }
+    static void Close(HMODULE h) { ::FreeLibrary(h); }
+};
 struct ServiceHandleTraits {
     static SC_HANDLE Invalid() { return NULL; }
     static void Close(SC_HANDLE h) { ::CloseServiceHandle(h); }
@@ -74,3 +78,4 @@ typedef COwnedHandle<HANDLE, FileHandleTraits> CFileHandle;     // file, toolhel
 typedef COwnedHandle<HANDLE, FindHandleTraits> CFindHandle;     // FindFirstFileA
 typedef COwnedHandle<HKEY, RegKeyTraits> CRegKey;               // RegOpenKeyExA, RegCreateKeyExA
 typedef COwnedHandle<SC_HANDLE, ServiceHandleTraits> CServiceHandle;  // OpenSCManagerA, OpenServiceA
+typedef COwnedHandle<HMODULE, LibraryTraits> CLibrary;          // LoadLibraryA

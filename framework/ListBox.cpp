@@ -1,3 +1,4 @@
+// The list box control: its lines read back as strings.
 #include "framework/ListBox.h"
 
 IMPLEMENT_DYNAMIC(CListBox, CWnd)

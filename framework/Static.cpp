@@ -1,3 +1,4 @@
+// The static control.
 #include "framework/Static.h"
 
 IMPLEMENT_DYNAMIC(CStatic, CWnd)

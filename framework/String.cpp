@@ -1,3 +1,4 @@
+// CString: a growable text with its own copy of the characters.
 #include "framework/String.h"
 #include <stdlib.h>
 #include <string.h>

@@ -1,3 +1,4 @@
+// Windows: runtime classes, message maps and their dispatch, subclassing and views of foreign handles.
 #include "framework/Wnd.h"
 #include "framework/App.h"
 #include "framework/Gdi.h"

@@ -1,3 +1,4 @@
+// The painted label: white text on the main window's blue band.
 #include "skin/ColorLabel.h"
 #include "app/Settings.h"
 

@@ -1,3 +1,4 @@
+// Bitmap buttons: the focused, unfocused and disabled pictures, lit by focus or pointer, and the hand cursor.
 #include "skin/ExButton.h"
 #include "framework/App.h"
 

@@ -1,3 +1,4 @@
+// Layout arithmetic: scale factors from the reference size and scaled child rectangles.
 #include "skin/LayoutMath.h"
 
 bool ScaleForClient(int32_t clientWidth, int32_t clientHeight, int32_t refWidth, int32_t refHeight,

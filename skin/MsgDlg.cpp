@@ -1,3 +1,4 @@
+// The program's own message dialog: OK, OK/Cancel and Yes/No questions on the skinned background.
 #include "skin/MsgDlg.h"
 #include "app/MainWindowGlobals.h"
 #include "app/Settings.h"

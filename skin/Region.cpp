@@ -1,3 +1,4 @@
+// The window shape: a region made from the background bitmap's opaque pixels.
 #include "skin/Region.h"
 #include <stddef.h>
 #include "skin/LayoutMath.h"

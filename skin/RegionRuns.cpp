@@ -1,3 +1,4 @@
+// Runs of opaque pixels, gathered into batches of region rectangles.
 #include "skin/RegionRuns.h"
 #include <stddef.h>
 

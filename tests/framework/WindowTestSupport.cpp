@@ -1,3 +1,4 @@
+// Real windows for the framework tests: a recording window class, a modal test dialog, an application.
 #include "tests/framework/WindowTestSupport.h"
 #include <stdio.h>
 

@@ -1,3 +1,4 @@
+// Real windows and pixels for the skin tests: a host dialog, colours read back, the message dialog's loop.
 #include "tests/skin/SkinTestSupport.h"
 #include <stdio.h>
 #include "skin/MsgDlg.h"
