@@ -1,8 +1,6 @@
 #include "cleaner/MemoryScan.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "app/ScanState.h"
@@ -14,6 +12,7 @@
 #include "engine/FileMatcher.h"
 #include "engine/LowIo.h"
 #include "engine/PathText.h"
+#include "framework/KernelHandles.h"
 #include "skin/MsgDlg.h"
 
 int g_osFamily;
@@ -21,51 +20,12 @@ int g_memoryRestartNeeded = 0;
 
 namespace {
 
-struct ProcessEntry {
-    DWORD id;
-    char path[MAX_PATH];
-    ProcessEntry* next;
-};
-
-// The list in enumeration order: `tail` points at the link the next entry goes into.
-struct ProcessList {
-    ProcessEntry* head = nullptr;
-    ProcessEntry** tail = &head;
-
-    bool Append(DWORD id, const char* path) {
-        ProcessEntry* entry = (ProcessEntry*)malloc(sizeof(ProcessEntry));
-        if (entry == nullptr) return false;
-        entry->id = id;
-        CopyText(entry->path, sizeof entry->path, path);
-        entry->next = nullptr;
-        *tail = entry;
-        tail = &entry->next;
-        return true;
-    }
-    ~ProcessList() {
-        while (head != nullptr) {
-            ProcessEntry* next = head->next;
-            free(head);
-            head = next;
-        }
-    }
-};
-
-// GetProcAddress answers with a generic function pointer; the caller knows the real type.
-template <typename Fn>
-Fn LookUp(HMODULE module, const char* name) {
-    return (Fn)(void*)GetProcAddress(module, name);
-}
-
-typedef HANDLE(WINAPI* CreateSnapshotFn)(DWORD, DWORD);
-typedef BOOL(WINAPI* ProcessWalkFn)(HANDLE, PROCESSENTRY32*);
-typedef BOOL(WINAPI* EnumProcessesFn)(DWORD*, DWORD, DWORD*);
-typedef DWORD(WINAPI* GetModuleFileNameExFn)(HANDLE, HMODULE, LPSTR, DWORD);
-
 const char kFoundInMemory[] =
     "W32/Drellmoxin.Trojan  found in memory! registry entries created by the worm are removed. "
     "You must restart the computer and run this program to continue scanning.\n\n"
     "Restart the computer now?";
+
+const DWORD kTerminateAccess = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION;
 
 // Walks the image in memory check mode; true when the matcher recognised it. An image that
 // cannot be read is not examined, so no earlier hit is taken for it.
@@ -82,18 +42,10 @@ void RemoveImage(const char* path) {
     g_forcedAction = 0;
 }
 
-bool TerminateById(DWORD id) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, id);
-    if (process == NULL) return false;
-    bool ended = TerminateProcess(process, 0) != 0;
-    CloseHandle(process);
-    return ended;
-}
-
 // Lets the NT scan open processes of other users.
 void EnableDebugPrivilege() {
-    HANDLE token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    CHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
         MessageBoxA(NULL, "false", "TEMP", 0);
         return;
     }
@@ -102,18 +54,26 @@ void EnableDebugPrivilege() {
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (LookupPrivilegeValueA(NULL, "SeDebugPrivilege", &privileges.Privileges[0].Luid))
         AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
-    CloseHandle(token);
 }
 
-HANDLE OpenForQuery(DWORD id) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+HANDLE OpenWithPrivilege(DWORD id) {
+    HANDLE process = OpenForQuery(id);
     // Only a failed open is answered by the privilege: a successful one may leave an older
     // access-denied error behind.
     if (process == NULL && GetLastError() == ERROR_ACCESS_DENIED) {
         EnableDebugPrivilege();
-        process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+        process = OpenForQuery(id);
     }
     return process;
+}
+
+// Every entry of the snapshot goes into the list; one that cannot be allocated empties it and
+// stops the walk, so that nothing is examined.
+bool ListEntry(const PROCESSENTRY32& entry, void* context) {
+    CProcessList* list = (CProcessList*)context;
+    if (list->Append(entry.th32ProcessID, entry.szExeFile)) return false;
+    list->Clear();
+    return true;
 }
 
 // The service of an image is named like its file without the extension.
@@ -124,25 +84,32 @@ void ServiceNameOf(const char* imagePath, char* name, int size) {
     if (dot != nullptr) *dot = '\0';
 }
 
+// Stops the service that runs the image and deletes its keys; true when it stopped. A service
+// of that name that runs another file is none of the scan's business: it is left alone.
+bool StopServiceOfImage(const char* imagePath) {
+    char serviceName[MAX_PATH];
+    ServiceNameOf(imagePath, serviceName, sizeof serviceName);
+    if (!ServiceRunsFile(serviceName, imagePath)) return false;
+    bool stopped = StopService(serviceName);
+    DeleteServiceKeys(serviceName);
+    return stopped;
+}
+
 // Ends one infected NT process. Returns true when a restart became necessary because neither
 // the process nor its service could be ended.
 bool EndInfectedProcess(const ProcessEntry& entry) {
-    bool firstEnded = TerminateById(entry.id);
-    if (TerminateById(entry.id)) {
+    bool firstEnded = TerminateById(entry.id, kTerminateAccess);
+    if (TerminateById(entry.id, kTerminateAccess)) {
         RemoveImage(entry.path);
         return false;
     }
     int generation = GetNtGeneration();
     bool restartNeeded = false;
     if (generation == NT_GEN_4_OR_LOWER || generation == NT_GEN_5) {
-        char serviceName[MAX_PATH];
-        ServiceNameOf(entry.path, serviceName, sizeof serviceName);
-        if (StopService(serviceName)) {
-            DeleteServiceKeys(serviceName);
+        if (StopServiceOfImage(entry.path)) {
             RemoveImage(entry.path);
             return false;
         }
-        DeleteServiceKeys(serviceName);
         // The second attempt also fails for a process that the first one ended; only a
         // process that survived both still runs until the restart.
         restartNeeded = !firstEnded;
@@ -155,67 +122,24 @@ bool EndInfectedProcess(const ProcessEntry& entry) {
 }  // namespace
 
 void ScanProcessesToolhelp() {
-    HMODULE kernel = LoadLibraryA("Kernel32.dll");
-    if (kernel == NULL) return;
-    CreateSnapshotFn createSnapshot = LookUp<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
-    ProcessWalkFn first = LookUp<ProcessWalkFn>(kernel, "Process32First");
-    PROCESSENTRY32* record = (PROCESSENTRY32*)calloc(1, sizeof(PROCESSENTRY32));
-    HANDLE snapshot = INVALID_HANDLE_VALUE;
-    if (createSnapshot != nullptr && first != nullptr && record != nullptr)
-        snapshot = createSnapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot != INVALID_HANDLE_VALUE) {
-        record->dwSize = sizeof(PROCESSENTRY32);
-        ProcessList list;
-        bool listed = first(snapshot, record) && list.Append(record->th32ProcessID, record->szExeFile);
-        while (listed) {
-            ProcessWalkFn next = LookUp<ProcessWalkFn>(kernel, "Process32Next");
-            if (next == nullptr) listed = false;
-            else if (!next(snapshot, record)) break;
-            else listed = list.Append(record->th32ProcessID, record->szExeFile);
-        }
-        for (ProcessEntry* entry = listed ? list.head : nullptr; entry != nullptr; entry = entry->next) {
-            if (!ImageIsInfected(entry->path) || g_action == ACTION_REPORT_ONLY) continue;
-            TerminateById(entry->id);
-            RemoveImage(entry->path);
-        }
-        CloseHandle(snapshot);
+    CProcessList list;
+    if (WalkSnapshot(ListEntry, &list, 0) != kSnapshotEnded) return;
+    for (ProcessEntry* entry = list.First(); entry != nullptr; entry = entry->next) {
+        if (!ImageIsInfected(entry->path) || g_action == ACTION_REPORT_ONLY) continue;
+        TerminateById(entry->id, kTerminateAccess);
+        RemoveImage(entry->path);
     }
-    free(record);
-    FreeLibrary(kernel);
 }
 
 short ScanProcessesPsapi() {
-    HMODULE psapi = LoadLibraryA("psapi.dll");
-    if (psapi == NULL) return 0;
-    EnumProcessesFn enumProcesses = LookUp<EnumProcessesFn>(psapi, "EnumProcesses");
-    DWORD ids[1024] = {};
-    DWORD bytes = 0;
-    if (enumProcesses == nullptr || !enumProcesses(ids, sizeof ids, &bytes)) bytes = 0;
-    GetModuleFileNameExFn moduleFileName = LookUp<GetModuleFileNameExFn>(psapi, "GetModuleFileNameExA");
-    DWORD count = bytes / sizeof(DWORD);
-    if (moduleFileName == nullptr || count == 0) {
-        FreeLibrary(psapi);
-        return 0;
-    }
-    ProcessList list;
-    bool listed = true;
-    for (DWORD i = 0; i < count && listed; i++) {
-        HANDLE process = OpenForQuery(ids[i]);
-        if (process == NULL) continue;
-        char path[MAX_PATH] = {};
-        if (moduleFileName(process, NULL, path, sizeof path) != 0) {
-            path[sizeof path - 1] = '\0';   // a cut name is not always terminated
-            listed = list.Append(ids[i], path);
-        }
-        CloseHandle(process);
-    }
+    CProcessList list;
+    if (!ListModulePaths(OpenWithPrivilege, &list)) return 0;
     bool restartNeeded = false;
-    for (ProcessEntry* entry = listed ? list.head : nullptr; entry != nullptr; entry = entry->next) {
+    for (ProcessEntry* entry = list.First(); entry != nullptr; entry = entry->next) {
         if (!ImageIsInfected(entry->path)) continue;
         if (g_action < ACTION_REMOVE || g_action > ACTION_REMOVE_TOO) continue;
         if (EndInfectedProcess(*entry)) restartNeeded = true;
     }
-    FreeLibrary(psapi);
     return restartNeeded ? 1 : 0;
 }
 

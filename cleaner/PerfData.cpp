@@ -184,7 +184,14 @@ bool PerfTargetName(const char* path, char* target, size_t size)
 bool TaskMatchesTarget(const TaskEntry& task, const char* target)
 {
     size_t length = strlen(target);
-    return CommonPrefix(task.name, strlen(task.name), target) == length;
+    if (CommonPrefix(task.name, strlen(task.name), target) != length)
+        return false;
+    const char* suffix = task.name + length;
+    if (!*suffix)
+        return true;
+    if (*suffix != '#' || !suffix[1])
+        return false;
+    return strspn(suffix + 1, "0123456789") == strlen(suffix + 1);
 }
 
 unsigned char* QueryGrowingBuffer(PerfQueryFn query, void* context, uint32_t* dataSize)

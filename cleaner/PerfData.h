@@ -79,7 +79,7 @@ struct TaskEntry {
 enum { kMaxTasks = 254 };                       // the task table has one more, always empty, entry
 const uint32_t kIdleProcessId = 0xFFFFFFFEu;    // stored for id 0, so that nothing opens process 0
 
-// What the "Counters" list of title names says about the process object.
+// What the list of counter and object names under Perflib\009 says about the process object.
 struct ProcessCounterNames {
     char objectIndex[12];      // decimal index of "process": the value name to query
     uint32_t idTitleIndex;     // title index of the "id process" counter
@@ -106,7 +106,8 @@ int ParseProcessTasks(const unsigned char* data, size_t size, uint32_t idTitleIn
 // prefix of no characters would match every process.
 bool PerfTargetName(const char* path, char* target, size_t size);
 
-// Whether the instance name begins with target, case ignored.
+// Whether the instance is a process of target's image: its name is target, case ignored, or,
+// for the second and later processes of one image on NT 6 and later, target, "#" and digits.
 bool TaskMatchesTarget(const TaskEntry& task, const char* target);
 
 // The registry's answer for performance data has no reliable size: ask with a growing buffer.

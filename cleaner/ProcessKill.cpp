@@ -4,13 +4,13 @@
 // Toolhelp and psapi are looked up at run time: NT 4 has no toolhelp, and the 9x line no psapi.
 #include "cleaner/ProcessKill.h"
 
-#include <windows.h>
-#include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "cleaner/PerfData.h"
+#include "cleaner/RuntimeLink.h"
+#include "cleaner/Wow64.h"
+#include "framework/KernelHandles.h"
 
 static bool QueryVersion(OSVERSIONINFOA* info)
 {
@@ -68,165 +68,191 @@ static const char* FileNamePart(const char* path)
     return slash ? slash + 1 : path;
 }
 
-// GetProcAddress answers with a generic function pointer; the caller knows the real type.
-template <typename Fn>
-static Fn LookUp(HMODULE module, const char* name)
+bool TerminateById(DWORD processId, DWORD access)
 {
-    return (Fn)(void*)GetProcAddress(module, name);
+    CHandle process(OpenProcess(access, FALSE, processId));
+    return process.IsValid() && TerminateProcess(process, 0) != 0;
 }
 
-static bool TerminateById(DWORD processId, DWORD access)
+static bool ShortForm(const char* path, char* shortPath, DWORD size)
 {
-    HANDLE process = OpenProcess(access, FALSE, processId);
-    if (!process)
+    DWORD length = GetShortPathNameA(path, shortPath, size);
+    return length != 0 && length < size;
+}
+
+bool SameFilePath(const char* a, const char* b)
+{
+    if (_stricmp(a, b) == 0)
+        return true;
+    char shortA[MAX_PATH], shortB[MAX_PATH];
+    return ShortForm(a, shortA, sizeof shortA) && ShortForm(b, shortB, sizeof shortB) &&
+           _stricmp(shortA, shortB) == 0;
+}
+
+bool ExeFileMatches(const char* exeFile, const char* path)
+{
+    if (!strchr(exeFile, '\\'))
+        return _stricmp(exeFile, FileNamePart(path)) == 0;
+    return SameFilePath(exeFile, path);
+}
+
+bool CProcessList::Append(DWORD id, const char* path)
+{
+    ProcessEntry* entry = (ProcessEntry*)malloc(sizeof *entry);
+    if (!entry)
         return false;
-    bool ended = TerminateProcess(process, 0) != 0;
-    CloseHandle(process);
-    return ended;
+    entry->id = id;
+    lstrcpynA(entry->path, path, sizeof entry->path);
+    entry->next = NULL;
+    *m_tail = entry;
+    m_tail = &entry->next;
+    return true;
 }
 
-// ---- 9x line: toolhelp snapshot, matched by file name -------------------------------------
+void CProcessList::Clear()
+{
+    while (m_head) {
+        ProcessEntry* next = m_head->next;
+        free(m_head);
+        m_head = next;
+    }
+    m_tail = &m_head;
+}
+
+// ---- the process walks: toolhelp snapshot, process-status library --------------------------
 
 typedef HANDLE(WINAPI* CreateSnapshotFn)(DWORD flags, DWORD processId);
 typedef BOOL(WINAPI* ProcessWalkFn)(HANDLE snapshot, PROCESSENTRY32* entry);
+typedef BOOL(WINAPI* EnumProcessesFn)(DWORD* ids, DWORD size, DWORD* returned);
+typedef DWORD(WINAPI* ModuleFileNameFn)(HANDLE process, HMODULE module, LPSTR name, DWORD size);
 
-// Real 9x systems give the full image path in szExeFile, NT and Wine the base name: compare
-// file names only.
-static bool FindByFileName(HMODULE kernel, HANDLE snapshot, PROCESSENTRY32* entry, const char* fileName)
+static void Pause(DWORD milliseconds)
 {
-    ProcessWalkFn first = LookUp<ProcessWalkFn>(kernel, "Process32First");
-    if (!first || !first(snapshot, entry))
-        return false;
-    for (;;) {
-        if (_stricmp(FileNamePart(entry->szExeFile), fileName) == 0)
-            return true;
-        ProcessWalkFn next = LookUp<ProcessWalkFn>(kernel, "Process32Next");
-        if (!next)
-            return false;
-        Sleep(100);
-        BOOL more = next(snapshot, entry);
-        Sleep(100);
-        if (!more)
-            return false;
-    }
+    if (milliseconds)
+        Sleep(milliseconds);
 }
 
-static int KillFirstInSnapshot(HMODULE kernel, const char* path)
+static int VisitSnapshot(HMODULE kernel, HANDLE snapshot, SnapshotVisitor visit, void* context, DWORD pauseMs)
 {
-    CreateSnapshotFn createSnapshot = LookUp<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
-    if (!createSnapshot)
-        return 0;
-    HANDLE snapshot = createSnapshot(TH32CS_SNAPPROCESS, 0);
-    Sleep(100);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
     PROCESSENTRY32 entry;
     memset(&entry, 0, sizeof entry);
     entry.dwSize = sizeof entry;
-    int result = 0;
-    if (FindByFileName(kernel, snapshot, &entry, FileNamePart(path))) {
-        Sleep(50);
-        result = TerminateById(entry.th32ProcessID, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION);
-        Sleep(500);
+    ProcessWalkFn first = LookUp<ProcessWalkFn>(kernel, "Process32First");
+    if (!first || !first(snapshot, &entry))
+        return kSnapshotFailed;
+    for (;;) {
+        if (visit(entry, context))
+            return kSnapshotStopped;
+        ProcessWalkFn next = LookUp<ProcessWalkFn>(kernel, "Process32Next");
+        if (!next)
+            return kSnapshotFailed;
+        Pause(pauseMs);
+        BOOL more = next(snapshot, &entry);
+        Pause(pauseMs);
+        if (!more)
+            return kSnapshotEnded;
     }
-    CloseHandle(snapshot);
-    return result;
+}
+
+int WalkSnapshot(SnapshotVisitor visit, void* context, DWORD pauseMs)
+{
+    CLibrary kernel(LoadLibraryA("Kernel32.dll"));
+    Pause(pauseMs);
+    CreateSnapshotFn createSnapshot = LookUp<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
+    if (!createSnapshot)
+        return kSnapshotFailed;
+    CFileHandle snapshot(createSnapshot(TH32CS_SNAPPROCESS, 0));
+    Pause(pauseMs);
+    if (!snapshot.IsValid())
+        return kSnapshotFailed;
+    return VisitSnapshot(kernel, snapshot, visit, context, pauseMs);
+}
+
+HANDLE OpenForQuery(DWORD processId)
+{
+    return OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+}
+
+static bool ReadModulePath(HANDLE process, ModuleFileNameFn moduleFileName, char* path, DWORD size)
+{
+    if (IsForeign64BitProcess(process))
+        return false;
+    DWORD length = moduleFileName(process, NULL, path, size);
+    path[size - 1] = 0;   // a cut name is not always terminated
+    return length != 0;
+}
+
+static void ListProcesses(const DWORD* ids, DWORD count, OpenForQueryFn open, ModuleFileNameFn moduleFileName,
+                          CProcessList* list)
+{
+    for (DWORD i = 0; i < count; ++i) {
+        CHandle process(open(ids[i]));
+        char path[MAX_PATH];
+        if (!process.IsValid() || !ReadModulePath(process, moduleFileName, path, sizeof path))
+            continue;
+        if (!list->Append(ids[i], path)) {
+            list->Clear();
+            return;
+        }
+    }
+}
+
+bool ListModulePaths(OpenForQueryFn open, CProcessList* list)
+{
+    CLibrary psapi(LoadLibraryA("psapi.dll"));
+    EnumProcessesFn enumProcesses = LookUp<EnumProcessesFn>(psapi, "EnumProcesses");
+    DWORD ids[1024];
+    DWORD bytes = 0;
+    memset(ids, 0, sizeof ids);
+    if (!enumProcesses || !enumProcesses(ids, sizeof ids, &bytes) || bytes / sizeof ids[0] == 0)
+        return false;
+    ModuleFileNameFn moduleFileName = LookUp<ModuleFileNameFn>(psapi, "GetModuleFileNameExA");
+    if (!moduleFileName)
+        return false;
+    ListProcesses(ids, bytes / sizeof ids[0], open, moduleFileName, list);
+    return true;
+}
+
+// ---- 9x line: toolhelp snapshot, the first process running the file -----------------------
+
+struct FirstMatch {
+    const char* path;
+    DWORD processId;
+};
+
+static bool RunsTheFile(const PROCESSENTRY32& entry, void* context)
+{
+    FirstMatch* match = (FirstMatch*)context;
+    if (!ExeFileMatches(entry.szExeFile, match->path))
+        return false;
+    match->processId = entry.th32ProcessID;
+    return true;
 }
 
 int KillByToolhelp(const char* path)
 {
-    HMODULE kernel = LoadLibraryA("Kernel32.dll");
-    Sleep(100);
-    if (!kernel)
+    FirstMatch match = { path, 0 };
+    if (WalkSnapshot(RunsTheFile, &match, 100) != kSnapshotStopped)
         return 0;
-    int result = KillFirstInSnapshot(kernel, path);
-    FreeLibrary(kernel);
+    Sleep(50);
+    int result = TerminateById(match.processId, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION) ? 1 : 0;
+    Sleep(500);
     return result;
 }
 
 // ---- NT 5: process-status library, matched by full main-module path -----------------------
 
-typedef BOOL(WINAPI* EnumProcessesFn)(DWORD* ids, DWORD size, DWORD* returned);
-typedef DWORD(WINAPI* ModuleFileNameFn)(HANDLE process, HMODULE module, LPSTR name, DWORD size);
-
-struct ProcessPath {
-    ProcessPath* next;
-    DWORD processId;
-    char path[MAX_PATH];
-};
-
-static void FreeProcessPaths(ProcessPath* list)
-{
-    while (list) {
-        ProcessPath* next = list->next;
-        free(list);
-        list = next;
-    }
-}
-
-// The main-module path of every process that can be opened, in the order of the id list;
-// false when an entry could not be allocated (what was listed is then freed).
-static bool ListProcessPaths(const DWORD* ids, DWORD count, ModuleFileNameFn moduleFileName, ProcessPath** list)
-{
-    ProcessPath** tail = list;
-    *list = NULL;
-    for (DWORD i = 0; i < count; ++i) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]);
-        if (!process)
-            continue;
-        char path[MAX_PATH];
-        DWORD length = moduleFileName(process, NULL, path, sizeof path);
-        CloseHandle(process);
-        if (!length)
-            continue;
-        ProcessPath* entry = (ProcessPath*)malloc(sizeof *entry);
-        if (!entry) {
-            FreeProcessPaths(*list);
-            *list = NULL;
-            return false;
-        }
-        entry->next = NULL;
-        entry->processId = ids[i];
-        lstrcpynA(entry->path, path, sizeof entry->path);
-        *tail = entry;
-        tail = &entry->next;
-    }
-    return true;
-}
-
-static bool KillListedByPath(HMODULE psapi, const char* path)
-{
-    EnumProcessesFn enumProcesses = LookUp<EnumProcessesFn>(psapi, "EnumProcesses");
-    if (!enumProcesses)
-        return false;
-    DWORD ids[1024];
-    DWORD bytes = 0;
-    memset(ids, 0, sizeof ids);
-    if (!enumProcesses(ids, sizeof ids, &bytes) || bytes / sizeof ids[0] == 0)
-        return false;
-    ModuleFileNameFn moduleFileName = LookUp<ModuleFileNameFn>(psapi, "GetModuleFileNameExA");
-    if (!moduleFileName)
-        return false;
-    ProcessPath* list;
-    if (!ListProcessPaths(ids, bytes / sizeof ids[0], moduleFileName, &list))
-        return true;
-    for (ProcessPath* entry = list; entry; entry = entry->next) {
-        if (_stricmp(entry->path, path) == 0 &&
-            TerminateById(entry->processId, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
-            Sleep(500);
-    }
-    FreeProcessPaths(list);
-    return true;
-}
-
 bool KillByModulePath(const char* path)
 {
-    HMODULE psapi = LoadLibraryA("psapi.dll");
-    if (!psapi)
+    CProcessList list;
+    if (!ListModulePaths(OpenForQuery, &list))
         return false;
-    bool result = KillListedByPath(psapi, path);
-    FreeLibrary(psapi);
-    return result;
+    for (ProcessEntry* entry = list.First(); entry; entry = entry->next) {
+        if (_stricmp(entry->path, path) == 0 &&
+            TerminateById(entry->id, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
+            Sleep(500);
+    }
+    return true;
 }
 
 // ---- other NT versions: performance data, matched by leading instance-name characters -----
@@ -243,24 +269,36 @@ static bool WideToAnsi(const uint16_t* text, int count, char* out, int outSize)
     return true;
 }
 
-static bool ReadCounterNames(ProcessCounterNames* names)
+// NT 4, 2000 and XP keep the list in "Counters"; Vista and later name the value "Counter".
+static const char* const kCounterValueNames[] = { "Counters", "Counter" };
+
+static bool ReadCounterList(HKEY key, const char* valueName, DWORD size, ProcessCounterNames* names)
+{
+    char* counters = (char*)calloc(size, 1);
+    bool found = counters && RegQueryValueExA(key, valueName, NULL, NULL, (BYTE*)counters, &size) == ERROR_SUCCESS &&
+                 FindProcessCounters(counters, size, names);
+    free(counters);
+    return found;
+}
+
+bool ReadProcessCounterNames(HKEY languageKey, ProcessCounterNames* names)
+{
+    for (const char* valueName : kCounterValueNames) {
+        DWORD size = 0;
+        if (RegQueryValueExA(languageKey, valueName, NULL, NULL, NULL, &size) == ERROR_SUCCESS)
+            return size && ReadCounterList(languageKey, valueName, size, names);
+    }
+    return false;
+}
+
+static bool ReadSystemCounterNames(ProcessCounterNames* names)
 {
     char keyName[128];
     _snprintf(keyName, sizeof keyName, "%s\\%03x", kPerflibKey, kEnglishLanguage);
     keyName[sizeof keyName - 1] = 0;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    bool found = false;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, "Counters", NULL, NULL, NULL, &size) == ERROR_SUCCESS && size) {
-        char* counters = (char*)calloc(size, 1);
-        if (counters && RegQueryValueExA(key, "Counters", NULL, NULL, (BYTE*)counters, &size) == ERROR_SUCCESS)
-            found = FindProcessCounters(counters, size, names);
-        free(counters);
-    }
-    RegCloseKey(key);
-    return found;
+    CRegKey key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS &&
+           ReadProcessCounterNames(key, names);
 }
 
 static long QueryPerformanceValue(void* valueName, unsigned char* buffer, uint32_t* size)
@@ -275,7 +313,7 @@ static long QueryPerformanceValue(void* valueName, unsigned char* buffer, uint32
 static int CollectPerfTasks(TaskEntry* tasks, int capacity)
 {
     ProcessCounterNames names;
-    if (!ReadCounterNames(&names))
+    if (!ReadSystemCounterNames(&names))
         return 0;
     uint32_t size = 0;
     unsigned char* data = QueryGrowingBuffer(QueryPerformanceValue, names.objectIndex, &size);

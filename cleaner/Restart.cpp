@@ -5,22 +5,20 @@
 #include <windows.h>
 
 #include "cleaner/ProcessKill.h"
+#include "framework/KernelHandles.h"
 
 // True only when the privilege is now enabled: AdjustTokenPrivileges also succeeds, with
 // ERROR_NOT_ALL_ASSIGNED, for an account that does not hold it.
 static bool EnableShutdownPrivilege()
 {
-    HANDLE token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    CHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
         return false;
     TOKEN_PRIVILEGES privileges;
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    bool enabled = LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
-                   AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) &&
-                   GetLastError() == ERROR_SUCCESS;
-    CloseHandle(token);
-    return enabled;
+    return LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
+           AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
 }
 
 void RestartSystem()

@@ -3,9 +3,19 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include "cleaner/ProcessKill.h"
+#include "framework/KernelHandles.h"
+
 // How long a service may report stop-pending before the stop counts as failed. Windows
 // itself gives a service about this long to stop at shutdown.
 static const int kStopPendingLimitSeconds = 30;
+// A service name may have 256 characters; the longest prefix and suffix take 40 more.
+enum { kServiceKeyPathSize = 512 };
+// The most a service's configuration (its record and all its texts) can take.
+enum { kServiceConfigSize = 8192, kCommandSize = 1024 };
+
+static const char kSet1[] = "SYSTEM\\ControlSet001\\Services\\";
+static const char kSet2[] = "SYSTEM\\ControlSet002\\Services\\";
 
 // Sends the stop control and waits while the service reports stop-pending.
 static bool SendStopAndWait(SC_HANDLE service) {
@@ -21,16 +31,74 @@ static bool SendStopAndWait(SC_HANDLE service) {
 }
 
 bool StopService(const char* serviceName) {
-    SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
-    if (manager == NULL) return false;
-    bool stopped = false;
-    SC_HANDLE service = OpenServiceA(manager, serviceName, SERVICE_ALL_ACCESS);
-    if (service != NULL) {
-        stopped = SendStopAndWait(service);
-        CloseServiceHandle(service);
+    CServiceHandle manager(OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
+    if (!manager.IsValid()) return false;
+    CServiceHandle service(OpenServiceA(manager, serviceName, SERVICE_ALL_ACCESS));
+    return service.IsValid() && SendStopAndWait(service);
+}
+
+// A service's command line runs the file when the program it names is that file. Environment
+// strings are expanded and quotes and arguments set aside; an unquoted path may hold blanks,
+// so each text up to a blank is tried, as the service manager itself does.
+static bool CommandRunsFile(const char* command, const char* filePath) {
+    char expanded[kCommandSize];
+    DWORD length = ExpandEnvironmentStringsA(command, expanded, sizeof expanded);
+    if (length == 0 || length > sizeof expanded) return false;
+    if (expanded[0] == '"') {
+        char* closing = strchr(expanded + 1, '"');
+        if (closing != NULL) *closing = '\0';
+        return SameFilePath(expanded + 1, filePath);
     }
-    CloseServiceHandle(manager);
-    return stopped;
+    for (size_t end = 0;; end++) {
+        char kept = expanded[end];
+        if (kept != ' ' && kept != '\0') continue;
+        expanded[end] = '\0';
+        if (SameFilePath(expanded, filePath)) return true;
+        if (kept == '\0') return false;
+        expanded[end] = kept;
+    }
+}
+
+// False when the service manager knows no service of that name; otherwise its configured
+// command line (empty when the configuration cannot be read).
+static bool ConfiguredCommand(const char* serviceName, char* command, int size) {
+    CServiceHandle manager(OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
+    if (!manager.IsValid()) return false;
+    CServiceHandle service(OpenServiceA(manager, serviceName, SERVICE_QUERY_CONFIG));
+    if (!service.IsValid()) return false;
+    DWORD config[kServiceConfigSize / sizeof(DWORD)];
+    DWORD needed = 0;
+    QUERY_SERVICE_CONFIGA* record = (QUERY_SERVICE_CONFIGA*)config;
+    bool read = QueryServiceConfigA(service, record, sizeof config, &needed) && record->lpBinaryPathName != NULL;
+    lstrcpynA(command, read ? record->lpBinaryPathName : "", size);
+    return true;
+}
+
+static bool ServiceKeyPath(const char* prefix, const char* serviceName, const char* suffix, char* path) {
+    int length = _snprintf(path, kServiceKeyPathSize, "%s%s%s", prefix, serviceName, suffix);
+    return length >= 0 && length < kServiceKeyPathSize;
+}
+
+static bool ImagePathRunsFile(const char* prefix, const char* serviceName, const char* filePath) {
+    char path[kServiceKeyPathSize];
+    CRegKey key;
+    if (!ServiceKeyPath(prefix, serviceName, "", path) ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
+        return false;
+    char command[kCommandSize];
+    DWORD size = sizeof command - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, "ImagePath", NULL, &type, (BYTE*)command, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    command[size] = '\0';
+    return CommandRunsFile(command, filePath);
+}
+
+bool ServiceRunsFile(const char* serviceName, const char* filePath) {
+    char command[kCommandSize];
+    if (ConfiguredCommand(serviceName, command, sizeof command)) return CommandRunsFile(command, filePath);
+    return ImagePathRunsFile(kSet1, serviceName, filePath) || ImagePathRunsFile(kSet2, serviceName, filePath);
 }
 
 int DeleteMachineKey(const char* keyPath) {
@@ -40,12 +108,12 @@ int DeleteMachineKey(const char* keyPath) {
 // Subkeys before the service key: each deletion removes one key only, so the service key
 // goes when "Enum" and "Security" were its only subkeys.
 static const struct { const char* prefix; const char* suffix; } kServiceKeys[] = {
-    {"SYSTEM\\ControlSet001\\Services\\", "\\Enum"},
-    {"SYSTEM\\ControlSet001\\Services\\", "\\Security"},
-    {"SYSTEM\\ControlSet001\\Services\\", ""},
+    {kSet1, "\\Enum"},
+    {kSet1, "\\Security"},
+    {kSet1, ""},
     {"SYSTEM\\CONTROLSET002\\SERVICES\\", "\\Enum"},
-    {"SYSTEM\\ControlSet002\\Services\\", "\\Security"},
-    {"SYSTEM\\ControlSet002\\Services\\", ""},
+    {kSet2, "\\Security"},
+    {kSet2, ""},
 };
 
 int DeleteServiceKeys(const char* serviceName) {
@@ -53,10 +121,8 @@ int DeleteServiceKeys(const char* serviceName) {
     if (serviceName[0] == '\0') return 0;
     int deleted = 0;
     for (const auto& key : kServiceKeys) {
-        char path[MAX_PATH];
-        int length = _snprintf(path, sizeof path, "%s%s%s", key.prefix, serviceName, key.suffix);
-        if (length < 0 || length >= (int)sizeof path) continue;   // a name too long for any key
-        deleted |= DeleteMachineKey(path);
+        char path[kServiceKeyPathSize];
+        if (ServiceKeyPath(key.prefix, serviceName, key.suffix, path)) deleted |= DeleteMachineKey(path);
     }
     return deleted;
 }

@@ -32,6 +32,18 @@ bool Is64BitSystem()
 #endif
 }
 
+bool IsForeign64BitProcess(HANDLE process)
+{
+#ifdef _WIN64
+    (void)process;
+    return false;
+#else
+    IsWow64ProcessFn isWow64 = LookUpKernel32<IsWow64ProcessFn>("IsWow64Process");
+    BOOL wow64 = FALSE;
+    return IsWow64Process32() && isWow64(process, &wow64) && !wow64;
+#endif
+}
+
 int GetRegistryViews(REGSAM views[2])
 {
     if (!Is64BitSystem()) {

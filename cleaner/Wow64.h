@@ -7,6 +7,10 @@
 // True for the 64-bit build, and for the 32-bit build when it runs under WOW64.
 bool Is64BitSystem();
 
+// True only for the 32-bit build under WOW64 when the process (opened with
+// PROCESS_QUERY_INFORMATION) is a 64-bit one: its modules cannot be read from here.
+bool IsForeign64BitProcess(HANDLE process);
+
 // The registry views to clean: KEY_WOW64_64KEY and KEY_WOW64_32KEY on a 64-bit system, one
 // plain view (0) elsewhere, so that Windows 2000 and older never see the flags. Returns the count.
 int GetRegistryViews(REGSAM views[2]);

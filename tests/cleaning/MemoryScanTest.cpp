@@ -19,10 +19,6 @@ const std::string kSet2 = "SYSTEM\\ControlSet002\\Services\\";
 // The forced action reports with the checker's name, which ends in a blank.
 std::string RemovedLine(const std::string& path) { return path + "     W32/Drellmoxin.Trojan  removed"; }
 
-bool WaitForEnd(const Child& child) {
-    return WaitForSingleObject(child.process, 5000) == WAIT_OBJECT_0;
-}
-
 bool DebugPrivilegeEnabled() {
     HANDLE token;
     OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
@@ -62,11 +58,12 @@ protected:
         g_memoryCheckMode = 0;
         EndHelperProcesses();
     }
-    // Service keys of `name` in both numbered control sets, as the tests expect them deleted.
-    static void MakeServiceKeys(const std::string& name) {
+    // Service keys of `name` in both numbered control sets, the service running `image`.
+    static void MakeServiceKeys(const std::string& name, const std::string& image) {
         for (const std::string& set : {kSet1, kSet2}) {
             ASSERT_TRUE(CreateMachineKey(set + name + "\\Enum"));
             ASSERT_TRUE(CreateMachineKey(set + name + "\\Security"));
+            SetValue(set + name, "ImagePath", "\"" + image + "\" -service", REG_EXPAND_SZ);
         }
     }
     static bool AnyServiceKey(const std::string& name) {
@@ -90,9 +87,9 @@ protected:
 // image is removed right after it without the service fallback.
 TEST_F(MemoryScanNtFallback, EndedProcessIsReportedAndItsImageRemoved) {
     std::string image = HelperCopy("swmem_plain.exe");
-    Child child = StartChild(image, "sleep");
+    auto child = StartChild(image, "sleep");
     EXPECT_EQ(0, ScanProcessesPsapi());
-    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_TRUE(child->Ended());
     EXPECT_FALSE(FileExists(image));
     EXPECT_EQ(1, CountLines(kMemoryLine));
     EXPECT_EQ(1, CountLines(RemovedLine(image)));
@@ -109,13 +106,13 @@ TEST_F(MemoryScanNtFallback, EveryInfectedProcessIsEnded) {
     if (GetNtGeneration() != NT_GEN_5) GTEST_SKIP() << "needs the module-path kill route of NT 5";
     std::string first = HelperCopy("swmem_one.exe");
     std::string second = HelperCopy("swmem_two.exe");
-    Child one = StartChild(first, "sleep");
-    Child two = StartChild(second, "sleep");
-    Child three = StartChild(second, "sleep");
+    auto one = StartChild(first, "sleep");
+    auto two = StartChild(second, "sleep");
+    auto three = StartChild(second, "sleep");
     EXPECT_EQ(0, ScanProcessesPsapi());
-    EXPECT_TRUE(WaitForEnd(one));
-    EXPECT_TRUE(WaitForEnd(two));
-    EXPECT_TRUE(WaitForEnd(three));
+    EXPECT_TRUE(one->Ended());
+    EXPECT_TRUE(two->Ended());
+    EXPECT_TRUE(three->Ended());
     EXPECT_FALSE(FileExists(first));
     EXPECT_FALSE(FileExists(second));
     EXPECT_EQ(2, CountLines(kMemoryLine));
@@ -129,10 +126,10 @@ TEST_F(MemoryScanNtFallback, ReportOnlyEndsNothing) {
     ResetScanState(ACTION_REPORT_ONLY);
     std::string image = HelperCopy("swmem_report.exe");
     SetValue(kRunKey, "SwMemReport", "\"" + image + "\" -start");
-    MakeServiceKeys("swmem_report");
-    Child child = StartChild(image, "sleep");
+    MakeServiceKeys("swmem_report", image);
+    auto child = StartChild(image, "sleep");
     EXPECT_EQ(0, ScanProcessesPsapi());
-    EXPECT_TRUE(child.Running());
+    EXPECT_FALSE(child->Ended(0));
     EXPECT_TRUE(FileExists(image));
     EXPECT_EQ(1, g_filesInfected);
     EXPECT_EQ(0, CountLines(kMemoryLine));
@@ -144,26 +141,30 @@ TEST_F(MemoryScanNtFallback, ReportOnlyEndsNothing) {
 TEST_F(MemoryScanNtFallback, RenameActionRenamesTheImage) {
     ResetScanState(ACTION_RENAME);
     std::string image = HelperCopy("swmem_rename.exe");
-    Child child = StartChild(image, "sleep");
+    auto child = StartChild(image, "sleep");
     EXPECT_EQ(0, ScanProcessesPsapi());
-    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_TRUE(child->Ended());
     EXPECT_FALSE(FileExists(image));
     EXPECT_TRUE(FileExists(image.substr(0, image.size() - 3) + "Vxe"));
 }
 
-// Neither termination works and no service of that name exists: the keys go, the image stays
-// for the restart, and the scan asks for one.
+// Neither termination works and the service manager knows no service of that name: the keys
+// that name the image go, the image stays for the restart, and the scan asks for one. The
+// registered service swsvc_quick2 runs another file, so its keys stay.
 TEST_F(MemoryScanNtFallback, UnendableProcessRequiresARestart) {
     std::string image = HelperCopy("swmem_guard.exe");
-    MakeServiceKeys("swmem_guard");
-    Child child = StartChild(image, "guard");
+    MakeServiceKeys("swmem_guard", image);
+    MakeServiceKeys("swsvc_quick2", "C:\\swclean\\svc\\swsvc_quick2.exe");
+    auto child = StartChild(image, "guard");
+    auto namesake = StartChild(HelperCopy("swsvc_quick2.exe"), "guard");
     EXPECT_NE(0, ScanProcessesPsapi());
+    EXPECT_TRUE(AnyServiceKey("swsvc_quick2"));
     EXPECT_EQ(1, g_memoryRestartNeeded);
-    EXPECT_TRUE(child.Running());
+    EXPECT_FALSE(child->Ended(0));
     EXPECT_TRUE(FileExists(image));
     EXPECT_FALSE(AnyServiceKey("swmem_guard"));
     EXPECT_EQ(0, CountLines(kMemoryLine));
-    EXPECT_EQ(1, g_filesInfected);
+    EXPECT_EQ(2, g_filesInfected);
 }
 
 struct ServiceCase {
@@ -179,7 +180,7 @@ class MemoryScanService : public MemoryScanNtFallback, public testing::WithParam
 TEST_P(MemoryScanService, ProcessThatCannotBeEndedIsStoppedAsAService) {
     const ServiceCase& c = GetParam();
     std::string image = std::string("C:\\swclean\\svc\\") + c.name + ".exe";
-    MakeServiceKeys(c.name);
+    MakeServiceKeys(c.name, image);
     ASSERT_TRUE(CreateMachineKey(kSet1 + c.name + "\\Parameters"));
     ASSERT_TRUE(StartServiceAndWait(c.name));
     DWORD start = GetTickCount();
@@ -217,10 +218,10 @@ TEST_F(MemoryScanNtFallback, AccessDeniedEnablesTheDebugPrivilege) {
     DisableDebugPrivilege();
     ASSERT_FALSE(DebugPrivilegeEnabled());
     std::string image = HelperCopy("swmem_hide.exe");
-    Child child = StartChild(image, "hide");
+    auto child = StartChild(image, "hide");
     EXPECT_EQ(0, ScanProcessesPsapi());
     EXPECT_TRUE(DebugPrivilegeEnabled());
-    EXPECT_TRUE(child.Running());
+    EXPECT_FALSE(child->Ended(0));
     EXPECT_EQ(0, g_filesInfected);
 }
 
@@ -246,11 +247,11 @@ protected:
 
 TEST_F(MemoryScanNt6, UnendableProcessHasNoServiceFallback) {
     std::string image = HelperCopy("swmem_guard7.exe");
-    MakeServiceKeys("swmem_guard7");
-    Child child = StartChild(image, "guard");
+    MakeServiceKeys("swmem_guard7", image);
+    auto child = StartChild(image, "guard");
     EXPECT_EQ(0, ScanProcessesPsapi());
     EXPECT_EQ(0, g_memoryRestartNeeded);
-    EXPECT_TRUE(child.Running());
+    EXPECT_FALSE(child->Ended(0));
     EXPECT_TRUE(FileExists(image));
     EXPECT_TRUE(MachineKeyExists(kSet1 + "swmem_guard7\\Enum"));
     EXPECT_TRUE(MachineKeyExists(kSet2 + "swmem_guard7\\Security"));
@@ -259,10 +260,10 @@ TEST_F(MemoryScanNt6, UnendableProcessHasNoServiceFallback) {
 
 TEST_F(MemoryScanNt6, EndedProcessIsRemovedAndKeysStay) {
     std::string image = HelperCopy("swmem_plain7.exe");
-    MakeServiceKeys("swmem_plain7");
-    Child child = StartChild(image, "sleep");
+    MakeServiceKeys("swmem_plain7", image);
+    auto child = StartChild(image, "sleep");
     EXPECT_EQ(0, ScanProcessesPsapi());
-    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_TRUE(child->Ended());
     EXPECT_FALSE(FileExists(image));
     EXPECT_EQ(1, CountLines(kMemoryLine));
     EXPECT_TRUE(AnyServiceKey("swmem_plain7"));
@@ -288,10 +289,10 @@ protected:
 
 TEST_F(MemoryScan9x, InfectedProcessIsEndedAndItsImageRemoved) {
     std::string image = HelperCopy("swmem98.exe");
-    Child child = StartChild(image, "sleep");
+    auto child = StartChild(image, "sleep");
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\swclean\\run"));
     ScanProcessesToolhelp();
-    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_TRUE(child->Ended());
     EXPECT_FALSE(FileExists(image));
     EXPECT_EQ(1, CountLines(kMemoryLine));
     EXPECT_EQ(1, CountLines(RemovedLine("swmem98.exe")));
@@ -301,10 +302,10 @@ TEST_F(MemoryScan9x, InfectedProcessIsEndedAndItsImageRemoved) {
 TEST_F(MemoryScan9x, ReportOnlyEndsNothing) {
     ResetScanState(ACTION_REPORT_ONLY);
     std::string image = HelperCopy("swmem98r.exe");
-    Child child = StartChild(image, "sleep");
+    auto child = StartChild(image, "sleep");
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\swclean\\run"));
     ScanProcessesToolhelp();
-    EXPECT_TRUE(child.Running());
+    EXPECT_FALSE(child->Ended(0));
     EXPECT_TRUE(FileExists(image));
     EXPECT_EQ(1, g_filesInfected);
     EXPECT_EQ(0, CountLines(kMemoryLine));
@@ -314,10 +315,10 @@ TEST_F(MemoryScan9x, ReportOnlyEndsNothing) {
 // neither examined nor ended.
 TEST_F(MemoryScan9x, ImageThatCannotBeOpenedIsNotExamined) {
     std::string image = HelperCopy("swmem98o.exe");
-    Child child = StartChild(image, "sleep");
+    auto child = StartChild(image, "sleep");
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\windows"));
     ScanProcessesToolhelp();
-    EXPECT_TRUE(child.Running());
+    EXPECT_FALSE(child->Ended(0));
     EXPECT_TRUE(FileExists(image));
     EXPECT_EQ(0, g_filesInfected);
 }
@@ -352,7 +353,7 @@ TEST_F(FoundInMemory, OkRestartsAndEndsTheProgram) {
     g_messageBoxAnswer = IDOK;
     EXPECT_EXIT(
         {
-            StartChild(HelperCopy("swmem_found.exe"), "guard");
+            auto guarded = StartChild(HelperCopy("swmem_found.exe"), "guard");
             ScanMemory();
             fprintf(stderr, "the scan went on\n");
             exit(3);
@@ -364,7 +365,7 @@ TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {
     g_messageBoxAnswer = IDCANCEL;
     EXPECT_EXIT(
         {
-            StartChild(HelperCopy("swmem_found2.exe"), "guard");
+            auto guarded = StartChild(HelperCopy("swmem_found2.exe"), "guard");
             ScanMemory();
             fprintf(stderr, "the scan went on\n");
             exit(3);
@@ -375,12 +376,12 @@ TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {
 // An infected process that ended leaves the drive walk to follow in this run.
 TEST_F(FoundInMemory, EndedProcessLetsTheScanGoOn) {
     std::string image = HelperCopy("swmem_goes_on.exe");
-    Child child = StartChild(image, "sleep");
+    auto child = StartChild(image, "sleep");
     ScanMemory();
     EXPECT_EQ(0, g_memoryCheckMode);
     EXPECT_EQ(OS_NT, g_osFamily);
     EXPECT_TRUE(g_messageBoxCalls.empty());
-    EXPECT_TRUE(WaitForEnd(child));
+    EXPECT_TRUE(child->Ended());
     EXPECT_FALSE(FileExists(image));
 }
 

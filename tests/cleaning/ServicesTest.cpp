@@ -119,6 +119,12 @@ TEST_F(ServiceKeys, BothControlSetsLoseTheServiceKeys) {
     EXPECT_FALSE(MachineKeyExists(kSet2 + "swdel"));
     EXPECT_TRUE(MachineKeyExists(kSet1));
     EXPECT_EQ(sentinels, SentinelState());
+    // This name makes the service key's path 260 characters long, one more than a 260-byte
+    // buffer holds. Wine's ANSI registry calls take no longer path, so it has no subkeys here.
+    std::string longest(230, 'n');
+    ASSERT_TRUE(CreateMachineKey(kSet1 + longest));
+    EXPECT_EQ(1, DeleteServiceKeys(longest.c_str()));
+    EXPECT_FALSE(MachineKeyExists(kSet1 + longest));
 }
 
 // Deletions are single keys: a subkey no rule names keeps its service key.

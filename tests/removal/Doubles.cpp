@@ -34,7 +34,7 @@ int CleanUninstallEntry()
     return 1;
 }
 
-const std::vector<std::string>& ReportLines() { return g_lines; }
+std::vector<std::string>& ReportLines() { return g_lines; }
 int UninstallCleanups() { return g_uninstallCleanups; }
 
 void ResetScanState(int action)

@@ -7,6 +7,7 @@
 #include "app/ScanState.h"
 #include "cleaner/ProcessKill.h"
 #include "engine/DeferredRemoval.h"
+#include "framework/KernelHandles.h"
 
 using Lines = std::vector<std::string>;
 
@@ -36,6 +37,7 @@ TEST(Versions, FamilyAndGenerationFollowTheEmulatedVersion)
 
 using Toolhelp = RemovalTest;
 
+// Wine's snapshot gives bare file names, so only the file names can be compared.
 TEST_F(Toolhelp, MatchesTheFileNameOnlyIgnoringCase)
 {
     ASSERT_TRUE(CreateDirectoryA((m_folder + "\\a").c_str(), NULL));
@@ -69,6 +71,25 @@ TEST_F(Toolhelp, NoProcessOfThatNameAnswers0AndTheRouteShowsTheMessage)
     MessageBoxWatcher boxes(path);
     EXPECT_EQ(KillProcessByPath(path.c_str()), 0);
     EXPECT_EQ(boxes.Texts(), Lines({ "Could not kill process" }));
+}
+
+// A 9x snapshot names the image by its full path, often in 8.3 form; Wine's by its file name.
+TEST_F(Toolhelp, SnapshotEntryMatchesTheSameFileOnly)
+{
+    ASSERT_TRUE(CreateDirectoryA((m_folder + "\\Long Folder").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((m_folder + "\\b").c_str(), NULL));
+    std::string image = MakeFile("Long Folder\\LongFileName.exe");
+    std::string other = MakeFile("b\\LongFileName.exe");
+    char shortImage[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(image.c_str(), shortImage, sizeof shortImage), 0u);
+    struct Row { std::string exeFile, path; bool matches; };
+    const Row rows[] = {
+        { shortImage, image, true }, { shortImage, other, false }, { "LONGFILENAME.EXE", other, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.exeFile + " " + row.path);
+        EXPECT_EQ(ExeFileMatches(row.exeFile.c_str(), row.path.c_str()), row.matches);
+    }
 }
 
 // ---- Windows 2000: module paths -------------------------------------------------------------
@@ -139,6 +160,24 @@ TEST_F(PerfRoute, PathsWithNothingToMatchAnswer0)
             EXPECT_EQ(boxes.Texts(), Lines({ "Could not kill process" }));
         }
     }
+}
+
+// NT 4 to XP keep the counter names in "Counters", Vista and later in "Counter".
+TEST_F(PerfRoute, CounterNamesComeFromTheValueTheSystemHas)
+{
+    const std::string key = "Software\\SwRemovalTest\\009";
+    static const char kList[] = "1\0" "1847\0" "230\0" "Process\0" "784\0" "ID Process\0";
+    for (const char* value : { "Counters", "Counter" }) {
+        SCOPED_TRACE(value);
+        DeleteMachineTree(key);
+        SetValue(key, value, std::string(kList, sizeof kList - 1), REG_MULTI_SZ);
+        CRegKey language;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, language.Receive()), ERROR_SUCCESS);
+        ProcessCounterNames names = {};
+        EXPECT_TRUE(ReadProcessCounterNames(language, &names));
+        EXPECT_STREQ(names.objectIndex, "230");
+    }
+    DeleteMachineTree(key);
 }
 
 // ---- Win32s (platform id 0): no route -------------------------------------------------------

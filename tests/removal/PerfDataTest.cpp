@@ -288,11 +288,13 @@ TEST(PerfParser, TargetIsTheFileNameWithoutItsExtension)
     EXPECT_EQ((unsigned char)small[3], 0xBD);
 }
 
-TEST(PerfParser, InstancesMatchByLeadingCharactersIgnoringCase)
+// NT 6 and later name the second and later processes of one image foo#1, foo#2 and so on.
+TEST(PerfParser, InstancesMatchTheWholeNameOrItsNumberedRepeats)
 {
     struct Row { const char* name; bool matches; };
     static const Row rows[] = {
-        { "foo", true }, { "FOOBAR", true }, { "Foo2", true }, { "fo", false }, { "xfoo", false }, { "", false },
+        { "foo", true }, { "FOOBAR", false }, { "Foo2", false }, { "Foo#12", true }, { "foo#", false },
+        { "fo", false }, { "xfoo", false }, { "", false },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
