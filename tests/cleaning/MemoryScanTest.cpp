@@ -8,6 +8,7 @@
 #include "cleaner/ProcessKill.h"
 #include "cleaner/RegistryCleanup.h"
 #include "engine/FileMatcher.h"
+#include "framework/KernelHandles.h"
 #include "tests/cleaning/CleaningTestSupport.h"
 
 namespace {
@@ -20,14 +21,13 @@ const std::string kSet2 = "SYSTEM\\ControlSet002\\Services\\";
 std::string RemovedLine(const std::string& path) { return path + "     W32/Drellmoxin.Trojan  removed"; }
 
 bool DebugPrivilegeEnabled() {
-    HANDLE token;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    CHandle token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive());
     LUID debug;
     LookupPrivilegeValueA(NULL, "SeDebugPrivilege", &debug);
     static DWORD buffer[1024];
     DWORD size = 0;
     GetTokenInformation(token, TokenPrivileges, buffer, sizeof buffer, &size);
-    CloseHandle(token);
     const TOKEN_PRIVILEGES* privileges = (const TOKEN_PRIVILEGES*)buffer;
     for (DWORD i = 0; i < privileges->PrivilegeCount; i++) {
         const LUID_AND_ATTRIBUTES& entry = privileges->Privileges[i];
@@ -38,12 +38,11 @@ bool DebugPrivilegeEnabled() {
 }
 
 void DisableDebugPrivilege() {
-    HANDLE token;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token);
+    CHandle token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive());
     TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, 0}}};
     LookupPrivilegeValueA(NULL, "SeDebugPrivilege", &privileges.Privileges[0].Luid);
     AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
-    CloseHandle(token);
 }
 
 class MemoryScan : public testing::Test {
