@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "framework/KernelHandles.h"
+
 ::testing::AssertionResult RunsAs(const char* version) {
     struct Known { const char* name; DWORD platform, major, minor; };
     static const Known kKnown[] = {
@@ -29,11 +31,11 @@ bool FileExists(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path << " error " << GetLastError();
+    CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    ASSERT_TRUE(file.IsValid()) << path << " error " << GetLastError();
     DWORD written = 0;
     WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
+    file.Close();
     ASSERT_EQ(written, bytes.size()) << path;
 }
 
@@ -133,24 +135,24 @@ void MessageBoxWatcher::Watch() {
 
 // ---------------------------------------------------------------- registry
 
+static LONG OpenMachineKey(const std::string& path, REGSAM access, CRegKey* key) {
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, key->Receive());
+}
+
 bool CreateMachineKey(const std::string& path) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    CRegKey key;
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, key.Receive(), NULL) ==
+           ERROR_SUCCESS;
 }
 
 bool MachineKeyExists(const std::string& path) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    CRegKey key;
+    return OpenMachineKey(path, KEY_READ, &key) == ERROR_SUCCESS;
 }
 
 void DeleteMachineTree(const std::string& path) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    CRegKey key;
+    if (OpenMachineKey(path, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     // A subkey that cannot be deleted (Wine opens no ANSI path longer than 260 characters)
     // comes first again: stop there rather than loop.
     char name[256], previous[256] = "";
@@ -160,54 +162,50 @@ void DeleteMachineTree(const std::string& path) {
         DeleteMachineTree(path + "\\" + name);
         strcpy(previous, name);
     }
-    RegCloseKey(key);
+    key.Close();
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
 void SetValue(const std::string& key, const std::string& name, const std::string& data, DWORD type) {
     ASSERT_TRUE(CreateMachineKey(key)) << key;
-    HKEY handle;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &handle));
+    CRegKey handle;
+    ASSERT_EQ(ERROR_SUCCESS, OpenMachineKey(key, KEY_ALL_ACCESS, &handle));
     DWORD size = (DWORD)data.size() + (type == REG_BINARY ? 0 : 1);
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(handle, name.c_str(), 0, type, (const BYTE*)data.c_str(), size));
-    RegCloseKey(handle);
 }
 
 bool ValueExists(const std::string& key, const std::string& name) {
-    HKEY handle;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    bool exists = RegQueryValueExA(handle, name.c_str(), NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
-    RegCloseKey(handle);
-    return exists;
+    CRegKey handle;
+    return OpenMachineKey(key, KEY_READ, &handle) == ERROR_SUCCESS &&
+           RegQueryValueExA(handle, name.c_str(), NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
 }
 
 std::string ValueData(const std::string& key, const std::string& name) {
-    HKEY handle;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return "";
+    CRegKey handle;
     static char data[65536];
     DWORD size = sizeof data;
-    LONG status = RegQueryValueExA(handle, name.c_str(), NULL, NULL, (BYTE*)data, &size);
-    RegCloseKey(handle);
-    return status == ERROR_SUCCESS ? std::string(data, size) : "";
+    if (OpenMachineKey(key, KEY_READ, &handle) != ERROR_SUCCESS ||
+        RegQueryValueExA(handle, name.c_str(), NULL, NULL, (BYTE*)data, &size) != ERROR_SUCCESS)
+        return "";
+    return std::string(data, size);
 }
 
 std::vector<std::string> ValueNames(const std::string& key) {
     std::vector<std::string> names;
-    HKEY handle;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return names;
+    CRegKey handle;
+    if (OpenMachineKey(key, KEY_READ, &handle) != ERROR_SUCCESS) return names;
     static char name[16384];
     for (DWORD i = 0;; i++) {
         DWORD length = sizeof name;
         if (RegEnumValueA(handle, i, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
         names.push_back(name);
     }
-    RegCloseKey(handle);
     return names;
 }
 
 static void SnapshotInto(const std::string& path, std::vector<std::string>& out) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    CRegKey key;
+    if (OpenMachineKey(path, KEY_READ, &key) != ERROR_SUCCESS) return;
     out.push_back(path);
     static char name[16384];
     static BYTE data[65536];
@@ -223,7 +221,7 @@ static void SnapshotInto(const std::string& path, std::vector<std::string>& out)
         if (RegEnumKeyExA(key, i, subKey, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
         subKeys.push_back(subKey);
     }
-    RegCloseKey(key);
+    key.Close();
     for (const std::string& subKey : subKeys) SnapshotInto(path + "\\" + subKey, out);
 }
 

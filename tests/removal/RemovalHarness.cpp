@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "app/ScanState.h"
+#include "framework/KernelHandles.h"
 
 std::string FileLine(const std::string& path, const std::string& name, const std::string& outcome)
 {
@@ -13,8 +14,8 @@ std::string FileLine(const std::string& path, const std::string& name, const std
 static void RemoveTree(const std::string& folder)
 {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    CFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!search.IsValid())
         return;
     do {
         std::string name = found.cFileName;
@@ -28,7 +29,6 @@ static void RemoveTree(const std::string& folder)
         } else
             DeleteFileA(path.c_str());
     } while (FindNextFileA(search, &found));
-    FindClose(search);
 }
 
 std::string TestFolder()
@@ -79,14 +79,12 @@ void ExpectGoneAfterRestart(const std::string& path)
 
 ::testing::AssertionResult WaitUntilHeld(const std::string& path)
 {
-    for (int i = 0; i < 100; ++i) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  NULL, OPEN_EXISTING, 0, NULL);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+    // The probe is closed before each pause, so that the holder can open the file meanwhile.
+    for (int i = 0; i < 100; ++i, Sleep(50)) {
+        CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     NULL, OPEN_EXISTING, 0, NULL));
+        if (!file.IsValid() && GetLastError() == ERROR_SHARING_VIOLATION)
             return ::testing::AssertionSuccess();
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
-        Sleep(50);
     }
     return ::testing::AssertionFailure() << path << " was never held open";
 }
