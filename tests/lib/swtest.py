@@ -576,11 +576,17 @@ class Prefix:
         self.processes.append(process)
         return process
 
-    def run(self, program, *args, timeout=60):
-        """Runs a Windows program to its end; returns its exit code and output."""
-        return subprocess.run(["wine", program] + list(args), env=self.env, cwd=self.drive_c,
-                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL, timeout=timeout)
+    def run(self, program, *args, timeout=60, env=None, stderr=False):
+        """Runs a Windows program to its end; returns its exit code and output (bytes; with
+        stderr, both streams). The output goes through a file: processes that Wine starts on
+        the program's behalf (a restart's, say) inherit its handles and may outlive it."""
+        with tempfile.TemporaryFile() as out:
+            done = subprocess.run(["wine", program] + list(args), env=dict(self.env, **(env or {})),
+                                  cwd=self.drive_c, stdin=subprocess.DEVNULL, stdout=out,
+                                  stderr=subprocess.STDOUT if stderr else subprocess.DEVNULL, timeout=timeout)
+            out.seek(0)
+            done.stdout = out.read()
+        return done
 
     def set_windows_version(self, version, program=None):
         """The Windows version Wine reports (win98, nt40, win2k, winxp, win7, win10), for
@@ -713,13 +719,10 @@ def run_in_prefix(argv):
             wine_step(prefix.env, "wine", "sc", "create", name, "binPath=", where)
         if not options.program:
             return 0
-        env = dict(prefix.env, **dict(item.split("=", 1) for item in options.env))
-        with tempfile.TemporaryFile() as out:
-            status = subprocess.run(["wine", options.program] + options.args, env=env, cwd=prefix.drive_c,
-                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT).returncode
-            out.seek(0)
-            sys.stdout.write(out.read().decode("cp1252", errors="replace"))
-        return status
+        done = prefix.run(options.program, *options.args, timeout=None, stderr=True,
+                          env=dict(item.split("=", 1) for item in options.env))
+        sys.stdout.write(done.stdout.decode("cp1252", errors="replace"))
+        return done.returncode
     finally:
         if options.at:
             prefix.stop()

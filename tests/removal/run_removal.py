@@ -74,13 +74,12 @@ def main(argv):
             prefix.install(program, "C:\\sw\\" + os.path.basename(program))
         prefix.start(driver=False)
         prefix.set_windows_version(version)
-        result = subprocess.run(["wine", "C:\\sw\\" + os.path.basename(programs[0]), "--gtest_filter=" + suites],
-                                env=dict(prefix.env, SW_WINDOWS_VERSION=version), cwd=prefix.drive_c,
-                                stdin=subprocess.DEVNULL, capture_output=True, text=True, errors="replace",
-                                timeout=500)
-        sys.stdout.write(result.stdout)
+        result = prefix.run("C:\\sw\\" + os.path.basename(programs[0]), "--gtest_filter=" + suites,
+                            env={"SW_WINDOWS_VERSION": version}, timeout=500)
+        output = result.stdout.decode("cp1252", errors="replace")
+        sys.stdout.write(output)
         if scenario.startswith("restart-"):
-            check_restart_ended_the_program(prefix, result.stdout)
+            check_restart_ended_the_program(prefix, output)
         else:
             check(result.returncode == 0, "the tests failed in scenario " + scenario)
             check_restart_carries_out_deferrals(prefix, version, must_defer)
