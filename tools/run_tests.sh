@@ -45,7 +45,7 @@ run_ctest() {
   first=$(cut -d: -f2- "$list")
   echo "--- running once more: $(tr '\n' ' ' <<<"$first")"
   failed=$((failed - $(wc -l <"$list")))
-  ctest --test-dir "$dir" --output-on-failure --rerun-failed 2>&1 | tee "$log.again"
+  ctest --test-dir "$dir" --output-on-failure --rerun-failed -j 2 2>&1 | tee "$log.again"
   count_ctest "$log.again"
   again=$(sed -n '/The following tests FAILED:/,$p' "$log.again" | sed -nE 's/^\s+[0-9]+ - (\S+) .*/\1/p')
   for name in $first; do
