@@ -116,8 +116,8 @@ void CMainDlg::CheckInstalledProduct() {
 }
 
 void CMainDlg::LoadBackground() {
-    m_hBackBitmap = (HBITMAP)LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP,
-                                        0, 0, LR_LOADMAP3DCOLORS);
+    m_hBackBitmap = (HBITMAP)LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0,
+                                        LR_LOADMAP3DCOLORS);
     m_hRgn = RegionFromBitmap(m_hBackBitmap, kTransparentKey, TRUE);
     if (m_hRgn && !SetWindowRgn(m_hRgn, TRUE)) DeleteObject(m_hRgn);   // the system owns it once set
     if (m_hBackBitmap) GetObjectA(m_hBackBitmap, sizeof m_bmInfo, &m_bmInfo);
@@ -126,10 +126,10 @@ void CMainDlg::LoadBackground() {
 }
 
 void CMainDlg::LoadButtonBitmaps() {
-    CExButton* const inOrder[] = {&m_btnOK,  &m_btnCancel,    &m_btnScan,        &m_btnDownload,
+    CExButton* const inOrder[] = {&m_btnOK,    &m_btnCancel,    &m_btnScan,        &m_btnDownload,
                                   &m_btnClose, &m_btnToolsLink, &m_btnProductLink, &m_btnLogo};
     for (CExButton* button : inOrder) button->LoadFromCaption(button->GetDlgCtrlID(), this);
-    CExButton* const withHand[] = {&m_btnScan, &m_btnClose,     &m_btnDownload,   &m_btnOK,
+    CExButton* const withHand[] = {&m_btnScan,   &m_btnClose,       &m_btnDownload, &m_btnOK,
                                    &m_btnCancel, &m_btnProductLink, &m_btnToolsLink};
     for (CExButton* button : withHand) button->LoadHandCursor();
 }
@@ -183,13 +183,17 @@ void CMainDlg::AskToTerminate(const char* caption) {
 }
 
 void CMainDlg::OnCancel() {
-    if (!g_scanRunning) EndDialog(IDCANCEL);
-    else AskToTerminate(g_toolTitle);
+    if (!g_scanRunning)
+        EndDialog(IDCANCEL);
+    else
+        AskToTerminate(g_toolTitle);
 }
 
 void CMainDlg::OnCloseButton() {
-    if (!g_scanRunning) EndDialog(IDCANCEL);
-    else AskToTerminate("DialogBoxTitle");
+    if (!g_scanRunning)
+        EndDialog(IDCANCEL);
+    else
+        AskToTerminate("DialogBoxTitle");
 }
 
 LRESULT CMainDlg::OnStatusText(WPARAM, LPARAM) {

@@ -14,9 +14,7 @@ static const DWORD kQuietLookIntervalMs = 10;
 static bool s_queueWasEmpty;
 static DWORD s_emptyLookTime;
 
-static bool QueueLookDue() {
-    return !s_queueWasEmpty || GetTickCount() - s_emptyLookTime >= kQuietLookIntervalMs;
-}
+static bool QueueLookDue() { return !s_queueWasEmpty || GetTickCount() - s_emptyLookTime >= kQuietLookIntervalMs; }
 
 int AskToTerminateScan(const char* caption) {
     return ToolMessageBox("Terminate the Scan now?", caption, MB_YESNO | MB_ICONQUESTION);

@@ -4,9 +4,7 @@
 enum { kReportLineLimit = 150, kExtentThreshold = 560 };
 
 // Before a line is added: a full list is emptied unless the statistics have begun.
-inline bool ReportMustEmpty(int lineCount, bool keepReport) {
-    return lineCount >= kReportLineLimit && !keepReport;
-}
+inline bool ReportMustEmpty(int lineCount, bool keepReport) { return lineCount >= kReportLineLimit && !keepReport; }
 
 // The index to select after adding: the newest line from the third on; with one or two
 // lines an index past the end, so that nothing is highlighted.

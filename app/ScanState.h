@@ -3,13 +3,13 @@
 
 enum { ACTION_REMOVE = 100, ACTION_RENAME = 101, ACTION_REMOVE_TOO = 102, ACTION_REPORT_ONLY = 103 };
 
-extern char g_scanTarget[260];     // "!:" walks every fixed drive
-extern int g_action;               // one of the ACTION_ codes
+extern char g_scanTarget[260];   // "!:" walks every fixed drive
+extern int g_action;             // one of the ACTION_ codes
 extern int g_filesScanned;
 extern int g_filesInfected;
 extern int g_filesRemoved;
-extern int g_restartNeeded;        // non-zero: a removal waits for the next restart
-extern char g_pendingFolder[260];  // the drive's "\Program Files\*.*" pattern for the second pass
+extern int g_restartNeeded;         // non-zero: a removal waits for the next restart
+extern char g_pendingFolder[260];   // the drive's "\Program Files\*.*" pattern for the second pass
 extern int g_pendingFolderSet;
 extern int g_pendingFolderSeen;
 

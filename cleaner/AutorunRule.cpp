@@ -3,9 +3,7 @@
 
 #include <string.h>
 
-static char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
-}
+static char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
 
 // Case-blind comparison of the first `length` characters of `text` with `prefix`.
 static bool StartsWithNoCase(const char* text, const char* prefix, size_t length) {
@@ -48,9 +46,7 @@ static bool ContainsNoCase(const char* text, const char* part) {
 }
 
 // The command text skips one leading double quote.
-static const char* CommandText(const char* data) {
-    return data[0] == '"' ? data + 1 : data;
-}
+static const char* CommandText(const char* data) { return data[0] == '"' ? data + 1 : data; }
 
 static bool StartsWithPath(const char* data, const char* path) {
     const char* command = CommandText(data);
@@ -58,9 +54,7 @@ static bool StartsWithPath(const char* data, const char* path) {
     return StartsWithNoCase(command, path, length) && EndsWord(command[length]);
 }
 
-static bool IsBareCommand(const char* data) {
-    return strchr(data, '\\') == nullptr || data[0] == '\\';
-}
+static bool IsBareCommand(const char* data) { return strchr(data, '\\') == nullptr || data[0] == '\\'; }
 
 AutorunMatch MatchAutorunCommand(const char* data, const char* expanded, const char* infectedPath) {
     const char* lastSlash = strrchr(infectedPath, '\\');
@@ -70,7 +64,8 @@ AutorunMatch MatchAutorunCommand(const char* data, const char* expanded, const c
     if (IsBareCommand(data) && ContainsWord(data, fileName)) {
         // A bare name runs from the search path, which is only safe to blame on the
         // infected file when that file lies in a system folder.
-        bool inSystemFolder = ContainsNoCase(infectedPath, "\\system\\") || ContainsNoCase(infectedPath, "\\system32\\");
+        bool inSystemFolder =
+            ContainsNoCase(infectedPath, "\\system\\") || ContainsNoCase(infectedPath, "\\system32\\");
         return inSystemFolder ? AUTORUN_BARE_COMMAND : AUTORUN_NO_MATCH;
     }
     if (StartsWithPath(data, infectedPath) || StartsWithPath(expanded, infectedPath)) return AUTORUN_FULL_PATH;

@@ -119,7 +119,7 @@ bool EndInfectedProcess(const ProcessEntry& entry) {
     return restartNeeded;
 }
 
-}  // namespace
+}   // namespace
 
 void ScanProcessesToolhelp() {
     CProcessList list;
@@ -149,7 +149,8 @@ void ScanMemory() {
     if (g_osFamily == OS_9X) {
         ScanProcessesToolhelp();
     } else if (g_osFamily == OS_NT && ScanProcessesPsapi() != 0) {
-        if (g_memoryRestartNeeded == 1 && ToolMessageBox(kFoundInMemory, g_toolTitle, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
+        if (g_memoryRestartNeeded == 1 &&
+            ToolMessageBox(kFoundInMemory, g_toolTitle, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
             RestartSystem();
         // The drive walk waits for the next run, as the message tells the user.
         ExitProcess(0);

@@ -9,12 +9,12 @@
 // The 32-bit layouts of the performance data records, in fixed-width fields. The 64-bit time
 // stamps are kept as pairs of 32-bit words so that no compiler pads them differently.
 struct PerfDataBlock {
-    uint16_t Signature[4];            // "PERF" in UTF-16
+    uint16_t Signature[4];   // "PERF" in UTF-16
     uint32_t LittleEndian;
     uint32_t Version;
     uint32_t Revision;
     uint32_t TotalByteLength;
-    uint32_t HeaderLength;            // the first object starts this far from the block
+    uint32_t HeaderLength;   // the first object starts this far from the block
     uint32_t NumObjectTypes;
     int32_t DefaultObject;
     uint16_t SystemTime[8];
@@ -28,8 +28,8 @@ struct PerfDataBlock {
 
 struct PerfObjectType {
     uint32_t TotalByteLength;
-    uint32_t DefinitionLength;        // the first instance starts this far from the object
-    uint32_t HeaderLength;            // the counter definitions start this far from the object
+    uint32_t DefinitionLength;   // the first instance starts this far from the object
+    uint32_t HeaderLength;       // the counter definitions start this far from the object
     uint32_t ObjectNameTitleIndex;
     uint32_t ObjectNameTitle;
     uint32_t ObjectHelpTitleIndex;
@@ -37,7 +37,7 @@ struct PerfObjectType {
     uint32_t DetailLevel;
     uint32_t NumCounters;
     int32_t DefaultCounter;
-    int32_t NumInstances;             // -1 (no instances) for objects with a single counter block
+    int32_t NumInstances;   // -1 (no instances) for objects with a single counter block
     uint32_t CodePage;
     uint32_t PerfTime[2];
     uint32_t PerfFreq[2];
@@ -53,20 +53,20 @@ struct PerfCounterDefinition {
     uint32_t DetailLevel;
     uint32_t CounterType;
     uint32_t CounterSize;
-    uint32_t CounterOffset;           // position of the value inside each instance's counter block
+    uint32_t CounterOffset;   // position of the value inside each instance's counter block
 };
 
 struct PerfInstanceDefinition {
-    uint32_t ByteLength;              // the counter block starts this far from the instance
+    uint32_t ByteLength;   // the counter block starts this far from the instance
     uint32_t ParentObjectTitleIndex;
     uint32_t ParentObjectInstance;
     int32_t UniqueID;
-    uint32_t NameOffset;              // UTF-16 name, from the instance's start
-    uint32_t NameLength;              // in bytes, with its terminating zero
+    uint32_t NameOffset;   // UTF-16 name, from the instance's start
+    uint32_t NameLength;   // in bytes, with its terminating zero
 };
 
 struct PerfCounterBlock {
-    uint32_t ByteLength;              // the next instance starts this far after the block's start
+    uint32_t ByteLength;   // the next instance starts this far after the block's start
 };
 
 // One process of the performance data: its id and its instance name (the image name without
@@ -76,13 +76,13 @@ struct TaskEntry {
     char name[17];
 };
 
-enum { kMaxTasks = 254 };                       // the task table has one more, always empty, entry
-const uint32_t kIdleProcessId = 0xFFFFFFFEu;    // stored for id 0, so that nothing opens process 0
+enum { kMaxTasks = 254 };                      // the task table has one more, always empty, entry
+const uint32_t kIdleProcessId = 0xFFFFFFFEu;   // stored for id 0, so that nothing opens process 0
 
 // What the list of counter and object names under Perflib\009 says about the process object.
 struct ProcessCounterNames {
-    char objectIndex[12];      // decimal index of "process": the value name to query
-    uint32_t idTitleIndex;     // title index of the "id process" counter
+    char objectIndex[12];    // decimal index of "process": the value name to query
+    uint32_t idTitleIndex;   // title index of the "id process" counter
     bool haveObject;
     bool haveId;
 };
@@ -97,8 +97,8 @@ typedef bool (*WideToAnsiFn)(const uint16_t* text, int count, char* out, int out
 // Fills tasks[0..capacity) from the first object of the data block and returns how many were
 // filled. Without a counter definition for idTitleIndex no process id can be located, and
 // nothing is filled. Parsing stops at the first instance that does not lie wholly inside data.
-int ParseProcessTasks(const unsigned char* data, size_t size, uint32_t idTitleIndex,
-                      WideToAnsiFn convert, TaskEntry* tasks, int capacity);
+int ParseProcessTasks(const unsigned char* data, size_t size, uint32_t idTitleIndex, WideToAnsiFn convert,
+                      TaskEntry* tasks, int capacity);
 
 // The name the instances are matched against: the file name of path without its last four
 // characters (the extension with its dot). False when nothing would be left to compare (a path

@@ -32,9 +32,7 @@ static bool OpenKey(CRegKey& key, HKEY root, const char* subKey, REGSAM access, 
 }
 
 // Closes the key at once, for the callers whose answer includes the close.
-static bool CloseKey(CRegKey& key) {
-    return RegCloseKey(key.Detach()) == ERROR_SUCCESS;
-}
+static bool CloseKey(CRegKey& key) { return RegCloseKey(key.Detach()) == ERROR_SUCCESS; }
 
 // Reads a value of an open key as text. Data that would not fit the buffer together with its
 // terminating zero is not read at all: the caller treats it as unreadable.
@@ -100,7 +98,8 @@ void PurgeAutorunValues(HKEY root, const char* subKey, REGSAM view) {
     for (DWORD counter = 0; counter < valueCount; counter++) {
         // The values after a deleted one have moved down by one.
         DWORD nameLength = sizeof name - 1;
-        if (RegEnumValueA(key, counter - deletions, name, &nameLength, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) continue;
+        if (RegEnumValueA(key, counter - deletions, name, &nameLength, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            continue;
         deletions += PurgeValue(root, subKey, view, name);
     }
 }

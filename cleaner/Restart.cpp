@@ -9,11 +9,9 @@
 
 // True only when the privilege is now enabled: AdjustTokenPrivileges also succeeds, with
 // ERROR_NOT_ALL_ASSIGNED, for an account that does not hold it.
-static bool EnableShutdownPrivilege()
-{
+static bool EnableShutdownPrivilege() {
     CHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
-        return false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) return false;
     TOKEN_PRIVILEGES privileges;
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
@@ -21,9 +19,7 @@ static bool EnableShutdownPrivilege()
            AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
 }
 
-void RestartSystem()
-{
-    if (GetOsFamily() != OS_9X && !EnableShutdownPrivilege())
-        return;
+void RestartSystem() {
+    if (GetOsFamily() != OS_9X && !EnableShutdownPrivilege()) return;
     ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
 }

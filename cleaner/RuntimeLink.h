@@ -4,13 +4,11 @@
 
 // GetProcAddress answers with a generic function pointer; the caller names the real type.
 template <class Fn>
-Fn LookUp(HMODULE module, const char* name)
-{
+Fn LookUp(HMODULE module, const char* name) {
     return module ? (Fn)(void*)GetProcAddress(module, name) : (Fn)0;
 }
 
 template <class Fn>
-Fn LookUpKernel32(const char* name)
-{
+Fn LookUpKernel32(const char* name) {
     return LookUp<Fn>(GetModuleHandleA("kernel32.dll"), name);
 }

@@ -107,13 +107,12 @@ int DeleteMachineKey(const char* keyPath) {
 
 // Subkeys before the service key: each deletion removes one key only, so the service key
 // goes when "Enum" and "Security" were its only subkeys.
-static const struct { const char* prefix; const char* suffix; } kServiceKeys[] = {
-    {kSet1, "\\Enum"},
-    {kSet1, "\\Security"},
-    {kSet1, ""},
-    {"SYSTEM\\CONTROLSET002\\SERVICES\\", "\\Enum"},
-    {kSet2, "\\Security"},
-    {kSet2, ""},
+static const struct {
+    const char* prefix;
+    const char* suffix;
+} kServiceKeys[] = {
+    {kSet1, "\\Enum"},     {kSet1, "\\Security"}, {kSet1, ""}, {"SYSTEM\\CONTROLSET002\\SERVICES\\", "\\Enum"},
+    {kSet2, "\\Security"}, {kSet2, ""},
 };
 
 int DeleteServiceKeys(const char* serviceName) {

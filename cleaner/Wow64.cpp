@@ -15,16 +15,14 @@ typedef BOOL(WINAPI* RevertRedirectionFn)(PVOID);
 typedef BOOLEAN(WINAPI* EnableRedirectionFn)(BOOLEAN);
 
 #ifndef _WIN64
-static bool IsWow64Process32()
-{
+static bool IsWow64Process32() {
     IsWow64ProcessFn isWow64 = LookUpKernel32<IsWow64ProcessFn>("IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 }
 #endif
 
-bool Is64BitSystem()
-{
+bool Is64BitSystem() {
 #ifdef _WIN64
     return true;
 #else
@@ -32,8 +30,7 @@ bool Is64BitSystem()
 #endif
 }
 
-bool IsForeign64BitProcess(HANDLE process)
-{
+bool IsForeign64BitProcess(HANDLE process) {
 #ifdef _WIN64
     (void)process;
     return false;
@@ -44,8 +41,7 @@ bool IsForeign64BitProcess(HANDLE process)
 #endif
 }
 
-int GetRegistryViews(REGSAM views[2])
-{
+int GetRegistryViews(REGSAM views[2]) {
     if (!Is64BitSystem()) {
         views[0] = 0;
         return 1;
@@ -68,14 +64,13 @@ struct RedirectionFunctions {
     EnableRedirectionFn enable;
 };
 
-static const RedirectionFunctions& Redirection()
-{
+static const RedirectionFunctions& Redirection() {
     static const RedirectionFunctions functions =
         IsWow64Process32()
-            ? RedirectionFunctions{ LookUpKernel32<DisableRedirectionFn>("Wow64DisableWow64FsRedirection"),
-                                    LookUpKernel32<RevertRedirectionFn>("Wow64RevertWow64FsRedirection"),
-                                    LookUpKernel32<EnableRedirectionFn>("Wow64EnableWow64FsRedirection") }
-            : RedirectionFunctions{ 0, 0, 0 };
+            ? RedirectionFunctions{LookUpKernel32<DisableRedirectionFn>("Wow64DisableWow64FsRedirection"),
+                                   LookUpKernel32<RevertRedirectionFn>("Wow64RevertWow64FsRedirection"),
+                                   LookUpKernel32<EnableRedirectionFn>("Wow64EnableWow64FsRedirection")}
+            : RedirectionFunctions{0, 0, 0};
     return functions;
 }
 
@@ -83,36 +78,28 @@ static const RedirectionFunctions& Redirection()
 // finds it as it wants it leaves it alone, so that guards nest in any order.
 static bool s_redirectionOff;
 
-CFsRedirectionOff::CFsRedirectionOff() : m_oldValue(0), m_bChanged(false)
-{
+CFsRedirectionOff::CFsRedirectionOff() : m_oldValue(0), m_bChanged(false) {
     const RedirectionFunctions& functions = Redirection();
     m_bChanged = !s_redirectionOff && functions.disable && functions.revert && functions.disable(&m_oldValue);
-    if (m_bChanged)
-        s_redirectionOff = true;
+    if (m_bChanged) s_redirectionOff = true;
 }
 
-CFsRedirectionOff::~CFsRedirectionOff()
-{
-    if (!m_bChanged)
-        return;
+CFsRedirectionOff::~CFsRedirectionOff() {
+    if (!m_bChanged) return;
     Redirection().revert(m_oldValue);
     s_redirectionOff = false;
 }
 
 // Wow64EnableWow64FsRedirection switches the thread's redirection without nesting: it is
 // called only where a CFsRedirectionOff has it off, and switches it off again at the end.
-CFsRedirectionOn::CFsRedirectionOn() : m_bChanged(false)
-{
+CFsRedirectionOn::CFsRedirectionOn() : m_bChanged(false) {
     const RedirectionFunctions& functions = Redirection();
     m_bChanged = s_redirectionOff && functions.enable && functions.enable(TRUE);
-    if (m_bChanged)
-        s_redirectionOff = false;
+    if (m_bChanged) s_redirectionOff = false;
 }
 
-CFsRedirectionOn::~CFsRedirectionOn()
-{
-    if (!m_bChanged)
-        return;
+CFsRedirectionOn::~CFsRedirectionOn() {
+    if (!m_bChanged) return;
     Redirection().enable(FALSE);
     s_redirectionOff = true;
 }

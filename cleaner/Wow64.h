@@ -24,6 +24,7 @@ public:
     ~CFsRedirectionOff();
     CFsRedirectionOff(const CFsRedirectionOff&) = delete;
     CFsRedirectionOff& operator=(const CFsRedirectionOff&) = delete;
+
 private:
     void* m_oldValue;
     bool m_bChanged;
@@ -37,6 +38,7 @@ public:
     ~CFsRedirectionOn();
     CFsRedirectionOn(const CFsRedirectionOn&) = delete;
     CFsRedirectionOn& operator=(const CFsRedirectionOn&) = delete;
+
 private:
     bool m_bChanged;
 };

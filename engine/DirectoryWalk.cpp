@@ -15,23 +15,22 @@
 unsigned long g_statusIntervalMs = 40;
 
 const FileChecker g_fileCheckers[] = {
-    { TROJAN_LABEL " ", CheckFile },
-    { NULL, NULL },
+    {TROJAN_LABEL " ", CheckFile},
+    {NULL, NULL},
 };
 
 namespace {
 
 enum PassResult { kMalformed = -1, kAborted = 0, kPassDone = 1 };
 
-const size_t kRootPatternChars = 6;        // "C:\*.*"
+const size_t kRootPatternChars = 6;   // "C:\*.*"
 const int kStatusPathChars = 60;
 const int kReportPathChars = 400;          // keeps a report line well inside g_reportText
 const size_t kJoinedSize = 2 * MAX_PATH;   // a folder part and an entry name, each below MAX_PATH
 const char kFileSuffix[] = "";
 const char kFolderSuffix[] = "\\*.*";
 
-bool PumpAndTestAbort()
-{
+bool PumpAndTestAbort() {
     PumpMessages();
     return g_abortScan != 0;
 }
@@ -43,8 +42,7 @@ bool PumpAndTestAbort()
 DWORD s_lastStatusShown;
 bool s_statusShown;
 
-void ShowPathStatus(const char* path)
-{
+void ShowPathStatus(const char* path) {
     ShortenPath(path, g_statusText, kStatusPathChars);
     DWORD now = GetTickCount();
     if (s_statusShown && now - s_lastStatusShown < g_statusIntervalMs) return;
@@ -55,8 +53,7 @@ void ShowPathStatus(const char* path)
 
 // An entry that cannot be reached by its path is passed over in the open, never cut down to
 // some other file's or folder's path, nor quietly counted as clean.
-void ReportNotScanned(const char* joined, const char* reason)
-{
+void ReportNotScanned(const char* joined, const char* reason) {
     char shown[kReportPathChars + 1];
     ShortenPath(joined, shown, kReportPathChars);
     AppendReportLine("%s     %s, not scanned", shown, reason);
@@ -69,13 +66,11 @@ bool IsReadableName(const char* name) { return strchr(name, '?') == NULL; }
 // The entry's path (with suffix) in a MAX_PATH buffer: with its long name when that is
 // readable and fits, else with the 8.3 short name the system lists for it. Reports the entry
 // when neither serves.
-bool FitEntryPath(const char* pattern, int folderLength, const WIN32_FIND_DATAA& entry,
-                  const char* suffix, char* path)
-{
+bool FitEntryPath(const char* pattern, int folderLength, const WIN32_FIND_DATAA& entry, const char* suffix,
+                  char* path) {
     const bool readable = IsReadableName(entry.cFileName);
     const bool hasAlias = entry.cAlternateFileName[0] != 0;
-    if (readable && JoinPatternPath(pattern, folderLength, entry.cFileName, suffix, path, MAX_PATH))
-        return true;
+    if (readable && JoinPatternPath(pattern, folderLength, entry.cFileName, suffix, path, MAX_PATH)) return true;
     if (hasAlias && JoinPatternPath(pattern, folderLength, entry.cAlternateFileName, suffix, path, MAX_PATH))
         return true;
     char joined[kJoinedSize];
@@ -88,15 +83,13 @@ bool IsFolder(const WIN32_FIND_DATAA& entry) { return (entry.dwFileAttributes & 
 
 bool IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
 
-void RunCheckers(const char* path)
-{
+void RunCheckers(const char* path) {
     for (const FileChecker* checker = g_fileCheckers; checker->name != NULL; ++checker)
         if (checker->check(checker->name, path)) break;
 }
 
 // A drive root notes the drive's Program Files folder for the scan driver's second pass.
-void NoteProgramFilesFolder(const char* pattern)
-{
+void NoteProgramFilesFolder(const char* pattern) {
     CopyText(g_pendingFolder, sizeof g_pendingFolder, pattern);
     char* colon = strchr(g_pendingFolder, ':');
     if (colon == NULL) return;
@@ -108,8 +101,7 @@ void NoteProgramFilesFolder(const char* pattern)
 }
 
 // In memory check mode the pattern is the one file's own path, and it is not counted.
-void CheckEntry(const char* pattern, int folderLength, const WIN32_FIND_DATAA& entry)
-{
+void CheckEntry(const char* pattern, int folderLength, const WIN32_FIND_DATAA& entry) {
     if (g_memoryCheckMode == 1) {
         RunCheckers(pattern);
         return;
@@ -123,21 +115,22 @@ void CheckEntry(const char* pattern, int folderLength, const WIN32_FIND_DATAA& e
     g_listedFileSize = -1;
 }
 
-int VisitFileEntry(const char* pattern, const WIN32_FIND_DATAA& entry)
-{
+int VisitFileEntry(const char* pattern, const WIN32_FIND_DATAA& entry) {
     if (PumpAndTestAbort()) return kAborted;
     int folderLength = PatternFolderLength(pattern);
     char joined[kJoinedSize];
-    if (g_memoryCheckMode == 1) CopyText(joined, sizeof joined, pattern);
-    else if (folderLength < 0) return kMalformed;
-    else JoinPatternPath(pattern, folderLength, entry.cFileName, kFileSuffix, joined, sizeof joined);
+    if (g_memoryCheckMode == 1)
+        CopyText(joined, sizeof joined, pattern);
+    else if (folderLength < 0)
+        return kMalformed;
+    else
+        JoinPatternPath(pattern, folderLength, entry.cFileName, kFileSuffix, joined, sizeof joined);
     ShowPathStatus(joined);
     if (!IsFolder(entry)) CheckEntry(pattern, folderLength, entry);
     return PumpAndTestAbort() ? kAborted : kPassDone;
 }
 
-int VisitFolderEntry(const char* pattern, const WIN32_FIND_DATAA& entry)
-{
+int VisitFolderEntry(const char* pattern, const WIN32_FIND_DATAA& entry) {
     if (PumpAndTestAbort()) return kAborted;
     if (!IsFolder(entry) || IsDotEntry(entry.cFileName)) return kPassDone;
     int folderLength = PatternFolderLength(pattern);
@@ -151,8 +144,7 @@ int VisitFolderEntry(const char* pattern, const WIN32_FIND_DATAA& entry)
 }
 
 int EnumeratePattern(const char* pattern, const char* listed,
-                     int (*visit)(const char* pattern, const WIN32_FIND_DATAA& entry))
-{
+                     int (*visit)(const char* pattern, const WIN32_FIND_DATAA& entry)) {
     WIN32_FIND_DATAA entry;
     CFindHandle find(FindFirstFileA(listed, &entry));
     if (!find.IsValid()) return kPassDone;
@@ -163,10 +155,9 @@ int EnumeratePattern(const char* pattern, const char* listed,
     return result;
 }
 
-}  // namespace
+}   // namespace
 
-int WalkFolder(const char* pattern)
-{
+int WalkFolder(const char* pattern) {
     g_memoryHit = 0;
     const bool singleFile = g_memoryCheckMode == 1;
     if (!singleFile && strlen(pattern) <= kRootPatternChars) NoteProgramFilesFolder(pattern);

@@ -15,13 +15,11 @@
 int g_filesRenamed = 0;
 
 // Every file line reads: path, five blanks, variant name, one blank, outcome.
-static void ReportFile(const char* path, const char* variantName, const char* outcome)
-{
+static void ReportFile(const char* path, const char* variantName, const char* outcome) {
     AppendReportLine("%s     %s %s", path, variantName, outcome);
 }
 
-static void CountRemoval(const char* path, const char* variantName)
-{
+static void CountRemoval(const char* path, const char* variantName) {
     ++g_filesRemoved;
     CleanUninstallEntry();
     ReportFile(path, variantName, "removed");
@@ -29,14 +27,12 @@ static void CountRemoval(const char* path, const char* variantName)
 
 // Ending processes loads the process-status library, which needs WOW64's file-system
 // redirection on even while the walk has it off.
-static int KillRunningProcesses(const char* path)
-{
+static int KillRunningProcesses(const char* path) {
     CFsRedirectionOn libraryLoads;
     return KillProcessByPath(path);
 }
 
-static void RemoveInfectedFile(const char* path, const char* variantName)
-{
+static void RemoveInfectedFile(const char* path, const char* variantName) {
     // Archive alone clears read-only, hidden and system, any of which makes DeleteFileA fail.
     if (!SetFileAttributesA(path, FILE_ATTRIBUTE_ARCHIVE)) {
         ReportFile(g_statusText, g_detectedName, "Unable to remove");
@@ -48,12 +44,10 @@ static void RemoveInfectedFile(const char* path, const char* variantName)
     }
     ReportFile(path, variantName, "Unable to remove");
     // One request made is enough for the restart offer; a later failed one must not take it back.
-    if (ScheduleRemovalAtRestart(path))
-        g_restartNeeded = 1;
+    if (ScheduleRemovalAtRestart(path)) g_restartNeeded = 1;
 }
 
-static void DeleteInfectedFile(const char* path, const char* variantName)
-{
+static void DeleteInfectedFile(const char* path, const char* variantName) {
     if (DeleteFileA(path))
         CountRemoval(path, variantName);
     else
@@ -61,26 +55,21 @@ static void DeleteInfectedFile(const char* path, const char* variantName)
 }
 
 // A file name without "." would keep its name: that is no rename.
-bool MakeRenamedPath(const char* path, char* renamed, size_t size)
-{
+bool MakeRenamedPath(const char* path, char* renamed, size_t size) {
     size_t length = strlen(path);
     const char* slash = strrchr(path, '\\');
     const char* dot = strrchr(path, '.');
-    if (!dot || (slash && dot < slash))
-        return false;
+    if (!dot || (slash && dot < slash)) return false;
     bool appends = dot[1] == 0;
-    if (length + 1 + appends > size)
-        return false;
+    if (length + 1 + appends > size) return false;
     memcpy(renamed, path, length + 1);
     size_t changed = (size_t)(dot - path) + 1;
     renamed[changed] = 'V';
-    if (appends)
-        renamed[changed + 1] = 0;
+    if (appends) renamed[changed + 1] = 0;
     return true;
 }
 
-static void RenameInfectedFile(const char* path, const char* variantName)
-{
+static void RenameInfectedFile(const char* path, const char* variantName) {
     char renamed[MAX_PATH];
     if (MakeRenamedPath(path, renamed, sizeof renamed) && MoveFileA(path, renamed)) {
         ++g_filesRenamed;
@@ -91,28 +80,25 @@ static void RenameInfectedFile(const char* path, const char* variantName)
 
 typedef void (*RemoveFn)(const char* path, const char* variantName);
 
-static void Apply(const char* path, const char* variantName, RemoveFn remove, const char* notDisinfected)
-{
+static void Apply(const char* path, const char* variantName, RemoveFn remove, const char* notDisinfected) {
     switch (g_action) {
-    case ACTION_REMOVE:
-    case ACTION_REMOVE_TOO:
-        remove(path, variantName);
-        break;
-    case ACTION_RENAME:
-        RenameInfectedFile(path, variantName);
-        break;
-    case ACTION_REPORT_ONLY:
-        ReportFile(g_statusText, g_detectedName, notDisinfected);
-        break;
+        case ACTION_REMOVE:
+        case ACTION_REMOVE_TOO:
+            remove(path, variantName);
+            break;
+        case ACTION_RENAME:
+            RenameInfectedFile(path, variantName);
+            break;
+        case ACTION_REPORT_ONLY:
+            ReportFile(g_statusText, g_detectedName, notDisinfected);
+            break;
     }
 }
 
-void ApplyAction(const char* path, const char* variantName)
-{
+void ApplyAction(const char* path, const char* variantName) {
     Apply(path, variantName, RemoveInfectedFile, "not disinfected as per user's selection");
 }
 
-void ApplyReducedAction(const char* path, const char* variantName)
-{
+void ApplyReducedAction(const char* path, const char* variantName) {
     Apply(path, variantName, DeleteInfectedFile, "Not Disinfected As Per User's Selection");
 }

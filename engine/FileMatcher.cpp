@@ -43,8 +43,7 @@ const char kForcedActionLine[] = "System Memory    " TROJAN_LABEL "  removed";
 
 uint32_t Le16(const unsigned char* bytes) { return bytes[0] | bytes[1] << 8; }
 
-uint32_t Le32(const unsigned char* bytes)
-{
+uint32_t Le32(const unsigned char* bytes) {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | (uint32_t)bytes[3] << 24;
 }
 
@@ -57,49 +56,46 @@ uint32_t PointerToRawData(unsigned section) { return Le32(g_sectionHeaders[secti
 
 // A position beyond 2 GiB becomes a negative offset, which the runtime refuses like any
 // other bad seek; every read must return all the bytes asked for.
-bool SeekAndRead(int fd, uint32_t position, void* buffer, unsigned length)
-{
+bool SeekAndRead(int fd, uint32_t position, void* buffer, unsigned length) {
     return _lseek(fd, (long)position, SEEK_SET) != -1L && _read(fd, buffer, length) == (int)length;
 }
 
-void ResetHeaderState()
-{
+void ResetHeaderState() {
     memset(g_fileHeader, 0, sizeof g_fileHeader);
     g_peHeaderPos = 0;
 }
 
-bool SizeTestPasses(const SignatureRecord& record, int32_t fileSize)
-{
+bool SizeTestPasses(const SignatureRecord& record, int32_t fileSize) {
     switch (record.sizeTest) {
-    case 1: return fileSize == record.fileSize;
-    case 2: {
-        int64_t difference = (int64_t)record.fileSize - fileSize;
-        return difference > -kSizeTolerance && difference < kSizeTolerance;
-    }
-    case 3: return true;
-    default: return false;
+        case 1:
+            return fileSize == record.fileSize;
+        case 2: {
+            int64_t difference = (int64_t)record.fileSize - fileSize;
+            return difference > -kSizeTolerance && difference < kSizeTolerance;
+        }
+        case 3:
+            return true;
+        default:
+            return false;
     }
 }
 
-bool AnyRecordAcceptsSize(int32_t fileSize)
-{
+bool AnyRecordAcceptsSize(int32_t fileSize) {
     for (const SignatureRecord* record = g_activeSignatureTable; record->name[0] != 0; ++record)
         if (SizeTestPasses(*record, fileSize)) return true;
     return false;
 }
 
-bool SignatureAt(int fd, uint32_t entryPoint, int32_t entryOffset, const unsigned char* signature)
-{
+bool SignatureAt(int fd, uint32_t entryPoint, int32_t entryOffset, const unsigned char* signature) {
     unsigned char bytes[kSignatureLength];
     uint32_t position = RvaToFileOffset(entryPoint + (uint32_t)entryOffset, fd);
     return SeekAndRead(fd, position, bytes, sizeof bytes) && memcmp(bytes, signature, sizeof bytes) == 0;
 }
 
-bool RecordMatches(int fd, const SignatureRecord& record, uint32_t entryPoint)
-{
-    return SizeTestPasses(record, g_currentFileSize)
-        && SignatureAt(fd, entryPoint, record.entryOffset1, record.signature1)
-        && SignatureAt(fd, entryPoint, record.entryOffset2, record.signature2);
+bool RecordMatches(int fd, const SignatureRecord& record, uint32_t entryPoint) {
+    return SizeTestPasses(record, g_currentFileSize) &&
+           SignatureAt(fd, entryPoint, record.entryOffset1, record.signature1) &&
+           SignatureAt(fd, entryPoint, record.entryOffset2, record.signature2);
 }
 
 // The first record that fits the open file, or null.
@@ -109,8 +105,7 @@ bool RecordMatches(int fd, const SignatureRecord& record, uint32_t entryPoint)
 // check ends like any other failed one. Only the matcher reads the header state, and every
 // check refills it before use; the globals other code reads (g_currentFileSize, the emptied
 // g_currentFilePath, the counters) come out exactly as after reading the headers.
-const SignatureRecord* FindMatchingRecord(int fd)
-{
+const SignatureRecord* FindMatchingRecord(int fd) {
     g_currentFileSize = (int32_t)_filelength(fd);
     if (g_currentFileSize == -1) return NULL;
     if (!AnyRecordAcceptsSize(g_currentFileSize)) {
@@ -130,8 +125,7 @@ void ClearCurrentFilePath() { memset(g_currentFilePath, 0, sizeof g_currentFileP
 // accepts: for them the size from the listing (or else from the attributes) is enough. The check then ends as it would after opening
 // the file and reading its length (size known, path emptied, header state reset); only a
 // file that could not have been opened differs, in g_currentFileSize, which nothing else reads.
-bool SizeRulesOutEveryRecord(const char* path)
-{
+bool SizeRulesOutEveryRecord(const char* path) {
     long size = g_listedFileSize;
     if (size < 0 && !QuickFileSize(path, &size)) return false;
     if (AnyRecordAcceptsSize((int32_t)size)) return false;
@@ -144,8 +138,7 @@ bool SizeRulesOutEveryRecord(const char* path)
 // The file is already closed: one match per file, whatever later records would say. The
 // status line may still show an earlier entry (the walk sets it only now and then): whatever
 // happens to this file must come under its own path.
-int TakeMatch(const SignatureRecord& record, const char* path)
-{
+int TakeMatch(const SignatureRecord& record, const char* path) {
     ShowStatus(path);
     ++g_filesInfected;
     CleanAutorunEntries(record.name);
@@ -161,8 +154,7 @@ int TakeMatch(const SignatureRecord& record, const char* path)
 }
 
 // The memory scan has dealt with the process: act on its image without testing it again.
-int ApplyForcedAction(const char* checkerName, const char* path)
-{
+int ApplyForcedAction(const char* checkerName, const char* path) {
     g_action = g_forcedAction;
     AppendReportLine("%s", kForcedActionLine);
     Sleep(1000);
@@ -171,32 +163,27 @@ int ApplyForcedAction(const char* checkerName, const char* path)
     return 0;
 }
 
-}  // namespace
+}   // namespace
 
-bool ReadPeHeaders(int fd)
-{
+bool ReadPeHeaders(int fd) {
     ResetHeaderState();
     unsigned char field[2];
     if (!SeekAndRead(fd, kPeHeaderPosField, field, sizeof field)) return false;
     g_peHeaderPos = (uint16_t)Le16(field);
     unsigned char signature[4];
-    if (!SeekAndRead(fd, g_peHeaderPos, signature, sizeof signature) || Le32(signature) != kPeSignature)
-        return false;
+    if (!SeekAndRead(fd, g_peHeaderPos, signature, sizeof signature) || Le32(signature) != kPeSignature) return false;
     return SeekAndRead(fd, g_peHeaderPos + kFileHeaderSkip, g_fileHeader, sizeof g_fileHeader);
 }
 
-bool ReadSectionTable(int fd)
-{
-    if (!SeekAndRead(fd, g_peHeaderPos + kOptionalHeaderSkip, g_optionalHeader, sizeof g_optionalHeader))
-        return false;
+bool ReadSectionTable(int fd) {
+    if (!SeekAndRead(fd, g_peHeaderPos + kOptionalHeaderSkip, g_optionalHeader, sizeof g_optionalHeader)) return false;
     unsigned count = NumberOfSections();
     if (count > kMaxSections) return false;
     memset(g_sectionHeaders, 0, sizeof g_sectionHeaders);
     return SeekAndRead(fd, g_peHeaderPos + kSectionTableSkip, g_sectionHeaders, count * kSectionHeaderSize);
 }
 
-uint32_t RvaToFileOffset(uint32_t rva, int fd)
-{
+uint32_t RvaToFileOffset(uint32_t rva, int fd) {
     unsigned count = NumberOfSections();
     if (count > kMaxSections) count = kMaxSections;   // the table holds no more
     uint32_t offset = rva;
@@ -210,8 +197,7 @@ uint32_t RvaToFileOffset(uint32_t rva, int fd)
     return offset != 0 ? offset : SizeOfHeaders();
 }
 
-int CheckFile(const char* checkerName, const char* path)
-{
+int CheckFile(const char* checkerName, const char* path) {
     if (g_forcedAction != 0 && g_hMainWnd != NULL) return ApplyForcedAction(checkerName, path);
     if (g_filesInfected == 0) memset(g_autorunValueName, 0, sizeof g_autorunValueName);
     // A longer path cannot be opened through the platform's path limit anyway, and a cut copy

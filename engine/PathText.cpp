@@ -3,8 +3,7 @@
 #include "engine/DirectoryWalk.h"
 #include <string.h>
 
-int CopyText(char* dest, size_t size, const char* source)
-{
+int CopyText(char* dest, size_t size, const char* source) {
     if (size == 0) return 0;
     size_t length = strlen(source);
     size_t copied = length < size ? length : size - 1;
@@ -13,23 +12,20 @@ int CopyText(char* dest, size_t size, const char* source)
     return copied == length;
 }
 
-int AppendText(char* dest, size_t size, const char* source)
-{
+int AppendText(char* dest, size_t size, const char* source) {
     size_t used = strlen(dest);
     if (used >= size) return 0;
     return CopyText(dest + used, size - used, source);
 }
 
-int PatternFolderLength(const char* pattern)
-{
+int PatternFolderLength(const char* pattern) {
     const char* dot = strrchr(pattern, '.');
     if (dot == NULL) return -1;
     return dot == pattern ? 0 : (int)(dot - pattern) - 1;
 }
 
-int JoinPatternPath(const char* pattern, int folderLength, const char* name, const char* suffix,
-                    char* dest, size_t size)
-{
+int JoinPatternPath(const char* pattern, int folderLength, const char* name, const char* suffix, char* dest,
+                    size_t size) {
     size_t nameLength = strlen(name);
     size_t suffixLength = strlen(suffix);
     if ((size_t)folderLength + nameLength + suffixLength >= size) {
@@ -42,8 +38,7 @@ int JoinPatternPath(const char* pattern, int folderLength, const char* name, con
     return 1;
 }
 
-int MakeFolderPattern(const char* pattern, char* dest, size_t size)
-{
+int MakeFolderPattern(const char* pattern, char* dest, size_t size) {
     const char* dot = strrchr(pattern, '.');
     size_t kept = dot != NULL ? (size_t)(dot - pattern) + 1 : strlen(pattern);
     if (kept + 1 >= size) {
@@ -56,8 +51,7 @@ int MakeFolderPattern(const char* pattern, char* dest, size_t size)
     return 1;
 }
 
-void ShortenPath(const char* source, char* dest, int maxLength)
-{
+void ShortenPath(const char* source, char* dest, int maxLength) {
     size_t n = maxLength > 0 ? (size_t)maxLength : 0;
     size_t length = strlen(source);
     if (length <= n) {

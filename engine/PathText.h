@@ -14,8 +14,8 @@ int AppendText(char* dest, size_t size, const char* source);
 int PatternFolderLength(const char* pattern);
 // Writes the first folderLength characters of pattern, then name, then suffix, into dest.
 // Returns 1 when the whole text fit into size bytes; otherwise dest is empty and the result 0.
-int JoinPatternPath(const char* pattern, int folderLength, const char* name, const char* suffix,
-                    char* dest, size_t size);
+int JoinPatternPath(const char* pattern, int folderLength, const char* name, const char* suffix, char* dest,
+                    size_t size);
 // The pattern that lists a folder's subfolders: everything after the last "." replaced by "*",
 // or "*" appended when there is no ".". Returns 0 (dest empty) when it does not fit.
 int MakeFolderPattern(const char* pattern, char* dest, size_t size);

@@ -3,13 +3,13 @@
 #include <stdint.h>
 
 struct SignatureRecord {
-    char name[50];                // variant name; an empty name ends the table
-    int32_t entryOffset1;         // RVA displacement from the entry point
-    unsigned char signature1[21]; // 20 compared bytes and a zero
+    char name[50];                  // variant name; an empty name ends the table
+    int32_t entryOffset1;           // RVA displacement from the entry point
+    unsigned char signature1[21];   // 20 compared bytes and a zero
     int32_t entryOffset2;
     unsigned char signature2[21];
     int32_t fileSize;
-    int32_t sizeTest;             // 1 exact size, 2 within kSizeTolerance, 3 any size, else never
+    int32_t sizeTest;   // 1 exact size, 2 within kSizeTolerance, 3 any size, else never
 };
 
 const int32_t kSizeTolerance = 4096;

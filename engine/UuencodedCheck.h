@@ -10,9 +10,9 @@ struct EncodedSignatureRecord {
     uint16_t patternLength;   // 0 disables the record; at most 100
     int16_t region;           // 0 head text, 1 tail text
     unsigned char pattern[100];
-    int16_t searchMode;       // 1: anywhere in the region; otherwise at `position`
+    int16_t searchMode;   // 1: anywhere in the region; otherwise at `position`
     int16_t reserved;
-    int16_t sizeKind;         // 16 equal, 17 within 4096, other: no size test
+    int16_t sizeKind;   // 16 equal, 17 within 4096, other: no size test
     int16_t resultCode;
 };
 

@@ -13,5 +13,5 @@ size_t RenameEntryCapacity(size_t length, const char* key, const char* value);
 // header; without such a section the header and the line are appended. Every original byte,
 // line ends included, is kept as it was; the new lines end in "\r\n". Returns the length
 // written, or 0 when out (outSize bytes) is too small.
-size_t InsertRenameEntry(const char* text, size_t length, const char* key, const char* value,
-                         char* out, size_t outSize);
+size_t InsertRenameEntry(const char* text, size_t length, const char* key, const char* value, char* out,
+                         size_t outSize);

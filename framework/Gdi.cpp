@@ -26,9 +26,7 @@ bool CBitmap::LoadMappedBitmap(HINSTANCE hInstance, const char* name) {
     return m_hObject != 0;
 }
 
-bool CBitmap::GetBitmap(BITMAP* info) const {
-    return m_hObject && GetObjectA(m_hObject, sizeof(BITMAP), info) != 0;
-}
+bool CBitmap::GetBitmap(BITMAP* info) const { return m_hObject && GetObjectA(m_hObject, sizeof(BITMAP), info) != 0; }
 
 bool CFont::CreateFontIndirect(const LOGFONTA* logFont) {
     Attach(::CreateFontIndirectA(logFont));
@@ -58,8 +56,14 @@ SIZE CDC::GetTextExtent(const char* text, int length) const {
 }
 
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) { m_hDC = ::BeginPaint(m_hWnd, &m_ps); }
-CPaintDC::~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); m_hDC = 0; }
+CPaintDC::~CPaintDC() {
+    ::EndPaint(m_hWnd, &m_ps);
+    m_hDC = 0;
+}
 
 // A null window gives the screen's device context, as GetDC does.
 CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd ? pWnd->m_hWnd : 0) { m_hDC = ::GetDC(m_hWnd); }
-CClientDC::~CClientDC() { ::ReleaseDC(m_hWnd, m_hDC); m_hDC = 0; }
+CClientDC::~CClientDC() {
+    ::ReleaseDC(m_hWnd, m_hDC);
+    m_hDC = 0;
+}

@@ -41,8 +41,7 @@ public:
     COwnedHandle& operator=(const COwnedHandle&) = delete;
     COwnedHandle(COwnedHandle&& other) : m_h(other.Detach()) {}
     COwnedHandle& operator=(COwnedHandle&& other) {
-        if (this != &other)
-            Attach(other.Detach());
+        if (this != &other) Attach(other.Detach());
         return *this;
     }
 
@@ -64,8 +63,7 @@ public:
         return &m_h;
     }
     void Close() {
-        if (IsValid())
-            Traits::Close(m_h);
+        if (IsValid()) Traits::Close(m_h);
         m_h = Traits::Invalid();
     }
 
@@ -73,9 +71,9 @@ private:
     T m_h;
 };
 
-typedef COwnedHandle<HANDLE, KernelHandleTraits> CHandle;       // process, token, thread
-typedef COwnedHandle<HANDLE, FileHandleTraits> CFileHandle;     // file, toolhelp snapshot
-typedef COwnedHandle<HANDLE, FindHandleTraits> CFindHandle;     // FindFirstFileA
-typedef COwnedHandle<HKEY, RegKeyTraits> CRegKey;               // RegOpenKeyExA, RegCreateKeyExA
-typedef COwnedHandle<SC_HANDLE, ServiceHandleTraits> CServiceHandle;  // OpenSCManagerA, OpenServiceA
-typedef COwnedHandle<HMODULE, LibraryTraits> CLibrary;          // LoadLibraryA
+typedef COwnedHandle<HANDLE, KernelHandleTraits> CHandle;              // process, token, thread
+typedef COwnedHandle<HANDLE, FileHandleTraits> CFileHandle;            // file, toolhelp snapshot
+typedef COwnedHandle<HANDLE, FindHandleTraits> CFindHandle;            // FindFirstFileA
+typedef COwnedHandle<HKEY, RegKeyTraits> CRegKey;                      // RegOpenKeyExA, RegCreateKeyExA
+typedef COwnedHandle<SC_HANDLE, ServiceHandleTraits> CServiceHandle;   // OpenSCManagerA, OpenServiceA
+typedef COwnedHandle<HMODULE, LibraryTraits> CLibrary;                 // LoadLibraryA

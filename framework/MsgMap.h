@@ -13,11 +13,11 @@ class CDC;
 typedef LRESULT (*AfxThunk)(CCmdTarget* target, WPARAM wParam, LPARAM lParam);
 
 struct AfxMsgMapEntry {
-    UINT nMessage;      // first message number handled (WM_COMMAND for commands)
-    UINT nMessageLast;  // last one, for ranges such as the control-colour requests
-    UINT nCode;         // notification code of a command (BN_CLICKED is 0, as is a plain command)
-    UINT nID;           // control or command identifier
-    AfxThunk pfn;       // null ends the table
+    UINT nMessage;       // first message number handled (WM_COMMAND for commands)
+    UINT nMessageLast;   // last one, for ranges such as the control-colour requests
+    UINT nCode;          // notification code of a command (BN_CLICKED is 0, as is a plain command)
+    UINT nID;            // control or command identifier
+    AfxThunk pfn;        // null ends the table
 };
 
 struct AfxMsgMap {
@@ -45,62 +45,77 @@ protected:
     const AfxMsgMapEntry* FindEntry(UINT nMessage, UINT nCode, UINT nID) const;
 };
 
-#define DECLARE_MESSAGE_MAP() \
-protected: \
+#define DECLARE_MESSAGE_MAP()                    \
+protected:                                       \
     static const AfxMsgMap* GetThisMessageMap(); \
     const AfxMsgMap* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass) \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                       \
     const AfxMsgMap* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-    const AfxMsgMap* theClass::GetThisMessageMap() { \
-        [[maybe_unused]] typedef theClass ThisClass; \
-        typedef baseClass TheBaseClass; \
+    const AfxMsgMap* theClass::GetThisMessageMap() {                                 \
+        [[maybe_unused]] typedef theClass ThisClass;                                 \
+        typedef baseClass TheBaseClass;                                              \
         static const AfxMsgMapEntry entries[] = {
-
-#define END_MESSAGE_MAP() \
-            {0, 0, 0, 0, 0}}; \
-        static const AfxMsgMap map = {&TheBaseClass::GetThisMessageMap, entries}; \
-        return &map; \
+#define END_MESSAGE_MAP()                                                     \
+    { 0, 0, 0, 0, 0 }                                                         \
+    }                                                                         \
+    ;                                                                         \
+    static const AfxMsgMap map = {&TheBaseClass::GetThisMessageMap, entries}; \
+    return &map;                                                              \
     }
 
 #define AFX_SELF(t) static_cast<ThisClass*>(t)
 
-#define ON_COMMAND(id, fn) \
-    {WM_COMMAND, WM_COMMAND, 0, (UINT)(id), \
-     [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT { AFX_SELF(t)->fn(); return 0; }},
+#define ON_COMMAND(id, fn)                                                                 \
+    {WM_COMMAND, WM_COMMAND, 0, (UINT)(id), [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT { \
+         AFX_SELF(t)->fn();                                                                \
+         return 0;                                                                         \
+     }},
 #define ON_BN_CLICKED(id, fn) ON_COMMAND(id, fn)
-#define ON_MESSAGE(msg, fn) \
+#define ON_MESSAGE(msg, fn)          \
     {(UINT)(msg), (UINT)(msg), 0, 0, \
      [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { return AFX_SELF(t)->fn(w, l); }},
-#define ON_WM_TIMER() \
-    {WM_TIMER, WM_TIMER, 0, 0, \
-     [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { AFX_SELF(t)->OnTimer((UINT_PTR)w); return 0; }},
-#define ON_WM_PAINT() \
-    {WM_PAINT, WM_PAINT, 0, 0, \
-     [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT { AFX_SELF(t)->OnPaint(); return 0; }},
-#define ON_WM_LBUTTONDOWN() \
-    {WM_LBUTTONDOWN, WM_LBUTTONDOWN, 0, 0, \
-     [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { AFX_SELF(t)->OnLButtonDown((UINT)w, CPoint(l)); return 0; }},
-#define ON_WM_MOUSEMOVE() \
-    {WM_MOUSEMOVE, WM_MOUSEMOVE, 0, 0, \
-     [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { AFX_SELF(t)->OnMouseMove((UINT)w, CPoint(l)); return 0; }},
-#define ON_WM_SETFOCUS() \
-    {WM_SETFOCUS, WM_SETFOCUS, 0, 0, \
-     [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { AFX_SELF(t)->OnSetFocus(CWndArg((HWND)w)); return 0; }},
-#define ON_WM_KILLFOCUS() \
-    {WM_KILLFOCUS, WM_KILLFOCUS, 0, 0, \
-     [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { AFX_SELF(t)->OnKillFocus(CWndArg((HWND)w)); return 0; }},
-#define ON_WM_SETCURSOR() \
-    {WM_SETCURSOR, WM_SETCURSOR, 0, 0, \
-     [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { \
-         return AFX_SELF(t)->OnSetCursor(CWndArg((HWND)w), LOWORD(l), HIWORD(l)); }},
+#define ON_WM_TIMER()                                                           \
+    {WM_TIMER, WM_TIMER, 0, 0, [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { \
+         AFX_SELF(t)->OnTimer((UINT_PTR)w);                                     \
+         return 0;                                                              \
+     }},
+#define ON_WM_PAINT()                                                         \
+    {WM_PAINT, WM_PAINT, 0, 0, [](CCmdTarget* t, WPARAM, LPARAM) -> LRESULT { \
+         AFX_SELF(t)->OnPaint();                                              \
+         return 0;                                                            \
+     }},
+#define ON_WM_LBUTTONDOWN()                                                                   \
+    {WM_LBUTTONDOWN, WM_LBUTTONDOWN, 0, 0, [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { \
+         AFX_SELF(t)->OnLButtonDown((UINT)w, CPoint(l));                                      \
+         return 0;                                                                            \
+     }},
+#define ON_WM_MOUSEMOVE()                                                                 \
+    {WM_MOUSEMOVE, WM_MOUSEMOVE, 0, 0, [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { \
+         AFX_SELF(t)->OnMouseMove((UINT)w, CPoint(l));                                    \
+         return 0;                                                                        \
+     }},
+#define ON_WM_SETFOCUS()                                                              \
+    {WM_SETFOCUS, WM_SETFOCUS, 0, 0, [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { \
+         AFX_SELF(t)->OnSetFocus(CWndArg((HWND)w));                                   \
+         return 0;                                                                    \
+     }},
+#define ON_WM_KILLFOCUS()                                                               \
+    {WM_KILLFOCUS, WM_KILLFOCUS, 0, 0, [](CCmdTarget* t, WPARAM w, LPARAM) -> LRESULT { \
+         AFX_SELF(t)->OnKillFocus(CWndArg((HWND)w));                                    \
+         return 0;                                                                      \
+     }},
+#define ON_WM_SETCURSOR()                                                                 \
+    {WM_SETCURSOR, WM_SETCURSOR, 0, 0, [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { \
+         return AFX_SELF(t)->OnSetCursor(CWndArg((HWND)w), LOWORD(l), HIWORD(l));         \
+     }},
 // All control-colour requests; the handler gets the request kind (CTLCOLOR_DLG, CTLCOLOR_STATIC, ...).
-#define ON_WM_CTLCOLOR() \
-    {WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, 0, 0, \
-     [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { \
-         CDC dc((HDC)w); \
-         return (LRESULT)AFX_SELF(t)->OnCtlColor(&dc, CWndArg((HWND)l), \
-                                                 AfxCurrentMessage()->message - WM_CTLCOLORMSGBOX); }},
+#define ON_WM_CTLCOLOR()                                                                            \
+    {WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, 0, 0, [](CCmdTarget* t, WPARAM w, LPARAM l) -> LRESULT { \
+         CDC dc((HDC)w);                                                                            \
+         return (LRESULT)AFX_SELF(t)->OnCtlColor(&dc, CWndArg((HWND)l),                             \
+                                                 AfxCurrentMessage()->message - WM_CTLCOLORMSGBOX); \
+     }},
 
 // The message being processed by the innermost window procedure of the thread.
 const MSG* AfxCurrentMessage();

@@ -9,11 +9,11 @@ struct CRuntimeClass {
 
 #define RUNTIME_CLASS(name) (&name::class##name)
 
-#define DECLARE_DYNAMIC(name) \
-public: \
+#define DECLARE_DYNAMIC(name)               \
+public:                                     \
     static const CRuntimeClass class##name; \
     const CRuntimeClass* GetRuntimeClass() const override;
 
-#define IMPLEMENT_DYNAMIC(name, base) \
+#define IMPLEMENT_DYNAMIC(name, base)                                     \
     const CRuntimeClass name::class##name = {#name, RUNTIME_CLASS(base)}; \
     const CRuntimeClass* name::GetRuntimeClass() const { return &name::class##name; }

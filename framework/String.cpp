@@ -15,7 +15,8 @@ CString::~CString() {
 
 void CString::Assign(const char* text, size_t length) {
     char* copy = (char*)malloc(length + 1);
-    if (!copy) length = 0, copy = s_empty;   // out of memory: the string becomes empty
+    if (!copy)
+        length = 0, copy = s_empty;   // out of memory: the string becomes empty
     else {
         memcpy(copy, text, length);
         copy[length] = 0;

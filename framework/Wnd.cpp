@@ -64,9 +64,7 @@ CWnd::~CWnd() {
     if (m_hWnd && !m_bView) UnsubclassWindow();
 }
 
-CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-    return hWnd ? (CWnd*)GetPropA(hWnd, kObjectProp) : 0;
-}
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) { return hWnd ? (CWnd*)GetPropA(hWnd, kObjectProp) : 0; }
 
 void CWnd::Attach(HWND hWnd) {
     m_hWnd = hWnd;
@@ -140,9 +138,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWnd::Default() {
-    return DefWindowProc(s_currentMsg.message, s_currentMsg.wParam, s_currentMsg.lParam);
-}
+LRESULT CWnd::Default() { return DefWindowProc(s_currentMsg.message, s_currentMsg.wParam, s_currentMsg.lParam); }
 
 bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 

@@ -58,7 +58,9 @@ public:
     HFONT GetFont() const { return (HFONT)SendMessage(WM_GETFONT); }
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse) { return ::SetTimer(m_hWnd, nIDEvent, nElapse, 0); }
     BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
-    void SetIcon(HICON hIcon, BOOL bBigIcon) { SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, (LPARAM)hIcon); }
+    void SetIcon(HICON hIcon, BOOL bBigIcon) {
+        SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, (LPARAM)hIcon);
+    }
     void ModifyStyle(DWORD remove, DWORD add);
     int SetWindowRgn(HRGN hRgn, BOOL bRedraw) { return ::SetWindowRgn(m_hWnd, hRgn, bRedraw); }
     HWND SetFocus() { return ::SetFocus(m_hWnd); }

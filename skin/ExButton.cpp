@@ -19,8 +19,7 @@ bool CStateBitmapButton::LoadFromCaption(UINT nID, CWnd* pParent) {
     return true;
 }
 
-bool CStateBitmapButton::LoadStateBitmaps(const char* focusName, const char* notFocusName,
-                                          const char* disableName) {
+bool CStateBitmapButton::LoadStateBitmaps(const char* focusName, const char* notFocusName, const char* disableName) {
     m_bmpFocus.DeleteObject();
     m_bmpNotFocus.DeleteObject();
     m_bmpDisable.DeleteObject();
@@ -34,8 +33,7 @@ bool CStateBitmapButton::LoadStateBitmaps(const char* focusName, const char* not
 bool CStateBitmapButton::FitToBitmap() {
     BITMAP size;
     if (!m_bmpNotFocus.GetBitmap(&size)) return false;
-    if (!SetWindowPos(0, 0, 0, size.bmWidth, size.bmHeight,
-                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE))
+    if (!SetWindowPos(0, 0, 0, size.bmWidth, size.bmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE))
         return false;
     m_rcHit.SetRect(0, 0, size.bmWidth, size.bmHeight);
     return true;
@@ -44,9 +42,9 @@ bool CStateBitmapButton::FitToBitmap() {
 // Neither the pressed state nor the platform's focus flag counts: a pressed button looks hot,
 // and a hot button shows its focus image even when disabled.
 void CStateBitmapButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    const CBitmap& image = m_bHot ? m_bmpFocus
+    const CBitmap& image = m_bHot                                         ? m_bmpFocus
                            : (lpDrawItemStruct->itemState & ODS_DISABLED) ? m_bmpDisable
-                                                                           : m_bmpNotFocus;
+                                                                          : m_bmpNotFocus;
     CDC target(lpDrawItemStruct->hDC);
     CDC memory;
     if (!memory.CreateCompatibleDC(&target)) return;

@@ -21,8 +21,8 @@ public:
     bool FitToBitmap();
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
 
-    BOOL m_bHot;        // the focus image shows: keyboard focus, or the pointer captured over it
-    CRect m_rcHit;      // (0, 0, image width, image height) once the images are loaded
+    BOOL m_bHot;     // the focus image shows: keyboard focus, or the pointer captured over it
+    CRect m_rcHit;   // (0, 0, image width, image height) once the images are loaded
     CBitmap m_bmpDisable;
     CBitmap m_bmpNotFocus;
     CBitmap m_bmpFocus;

@@ -18,8 +18,12 @@ BEGIN_MESSAGE_MAP(CMsgDlg, CDialog)
 END_MESSAGE_MAP()
 
 CMsgDlg::CMsgDlg(CWnd* pParent)
-    : CDialog(IDD_MSGBOX, pParent), m_nIconId(IDB_WARNING), m_bOkOnly(FALSE), m_bOkCancel(FALSE),
-      m_bYesNo(FALSE), m_strCaption("Hollowmere Ver 1.0") {}
+    : CDialog(IDD_MSGBOX, pParent),
+      m_nIconId(IDB_WARNING),
+      m_bOkOnly(FALSE),
+      m_bOkCancel(FALSE),
+      m_bYesNo(FALSE),
+      m_strCaption("Hollowmere Ver 1.0") {}
 
 void CMsgDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_MSG_PICTURE, m_stcIcon);
@@ -120,9 +124,12 @@ int ToolMessageBox(const char* text, const char* caption, UINT flags) {
     CMsgDlg dialog;
     dialog.m_strText = text;
     dialog.m_strCaption = caption;
-    if (flags & MB_OKCANCEL) dialog.m_bOkCancel = TRUE;
-    else if (flags & MB_YESNO) dialog.m_bYesNo = TRUE;
-    else dialog.m_bOkOnly = TRUE;
+    if (flags & MB_OKCANCEL)
+        dialog.m_bOkCancel = TRUE;
+    else if (flags & MB_YESNO)
+        dialog.m_bYesNo = TRUE;
+    else
+        dialog.m_bOkOnly = TRUE;
     dialog.m_nIconId = PictureForFlags(flags, dialog.m_nIconId);
     return (int)dialog.DoModal();
 }

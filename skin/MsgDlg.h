@@ -17,12 +17,12 @@ public:
     NCExButton m_btnOkOnly;
     NCExButton m_btnCancel;
     CStatic m_stcText;
-    int m_nIconId;        // bitmap resource of the picture
-    BOOL m_bOkOnly;       // exactly one of the three modes is set before the dialog runs
+    int m_nIconId;    // bitmap resource of the picture
+    BOOL m_bOkOnly;   // exactly one of the three modes is set before the dialog runs
     BOOL m_bOkCancel;
     BOOL m_bYesNo;
     CString m_strText;
-    CString m_strCaption; // empty: the title becomes g_toolTitle
+    CString m_strCaption;   // empty: the title becomes g_toolTitle
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -23,8 +23,7 @@ void RegionRunCollector::FlushBatch() {
 
 void RegionRunCollector::AddRun(int32_t left, int32_t right, int32_t y) {
     if (!m_store.Header()) return;
-    if (m_store.Header()->nCount == m_store.Capacity() &&
-        !m_store.Grow(m_store.Capacity() + kRegionBlockGrowth)) {
+    if (m_store.Header()->nCount == m_store.Capacity() && !m_store.Grow(m_store.Capacity() + kRegionBlockGrowth)) {
         // No room to be had: what the block holds becomes region now and the block is reused.
         FlushBatch();
     }
@@ -44,12 +43,9 @@ void RegionRunCollector::Finish() {
 }
 
 // The key in the buffer's byte order: blue in the low byte, then green, then red.
-static uint32_t KeyAsPixel(uint32_t key) {
-    return ((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF);
-}
+static uint32_t KeyAsPixel(uint32_t key) { return ((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF); }
 
-void CollectRegionRuns(const PixelBuffer& image, uint32_t key, bool keyIsTransparent,
-                       RegionRunCollector& out) {
+void CollectRegionRuns(const PixelBuffer& image, uint32_t key, bool keyIsTransparent, RegionRunCollector& out) {
     const uint32_t keyPixel = KeyAsPixel(key);
     for (int32_t y = 0; y < image.height; ++y) {
         // Bottom-up storage: the image's top row is the last one in memory.

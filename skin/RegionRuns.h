@@ -7,9 +7,9 @@
 #include "skin/PixelRect.h"
 
 enum {
-    kRegionBlockGrowth = 100,     // rectangles added to the block's capacity at a time
-    kRegionBatchLimit = 2000,     // rectangles handed to region creation at a time
-    kRegionTypeRectangles = 1     // RDH_RECTANGLES
+    kRegionBlockGrowth = 100,   // rectangles added to the block's capacity at a time
+    kRegionBatchLimit = 2000,   // rectangles handed to region creation at a time
+    kRegionTypeRectangles = 1   // RDH_RECTANGLES
 };
 
 // Same layout as the platform's RGNDATAHEADER; the rectangles follow it directly.
@@ -69,8 +69,7 @@ struct PixelBuffer {
 
 // `key` is a COLORREF (0x00BBGGRR). With keyIsTransparent a pixel is inside when its colour
 // differs from the key, otherwise when it equals it. Rows are read from the top of the image.
-void CollectRegionRuns(const PixelBuffer& image, uint32_t key, bool keyIsTransparent,
-                       RegionRunCollector& out);
+void CollectRegionRuns(const PixelBuffer& image, uint32_t key, bool keyIsTransparent, RegionRunCollector& out);
 
 // A row length in bytes raised to the next multiple of 4.
 inline int32_t AlignedStride(int32_t bytes) { return (bytes + 3) & ~3; }

@@ -47,15 +47,17 @@ TEST(ReportRules, OnceStatisticsBeganTheListGrowsWithoutLimit) {
 }
 
 TEST(ReportRules, ExtentRule) {
-    struct Row { int current, widest, expected; };
+    struct Row {
+        int current, widest, expected;
+    };
     const std::vector<Row> rows = {
-        {0, 560, -1},     // 1: exactly the threshold never creates a range
-        {0, 561, 420},    // 2: three quarters, truncated (561 * 3 / 4 = 420.75)
-        {0, 800, 600},    // 3
-        {600, 700, 525},  // 4: current below the widest: set again from the widest
-        {600, 600, -1},   // 5: current equal to the widest: unchanged
-        {900, 800, -1},   // 6: current above the widest: unchanged
-        {0, 100, -1},     // 7: narrow lines leave it alone
+        {0, 560, -1},      // 1: exactly the threshold never creates a range
+        {0, 561, 420},     // 2: three quarters, truncated (561 * 3 / 4 = 420.75)
+        {0, 800, 600},     // 3
+        {600, 700, 525},   // 4: current below the widest: set again from the widest
+        {600, 600, -1},    // 5: current equal to the widest: unchanged
+        {900, 800, -1},    // 6: current above the widest: unchanged
+        {0, 100, -1},      // 7: narrow lines leave it alone
     };
     for (size_t i = 0; i < rows.size(); ++i)
         EXPECT_EQ(rows[i].expected, ReportExtent(rows[i].current, rows[i].widest)) << "row " << i + 1;

@@ -6,8 +6,7 @@
 #include <tlhelp32.h>
 #include <psapi.h>
 
-int main(void)
-{
+int main(void) {
     DWORD ids[16], used = 0;
     PROCESSENTRY32 entry;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);

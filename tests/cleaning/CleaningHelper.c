@@ -23,20 +23,21 @@ static SERVICE_STATUS_HANDLE g_statusHandle;
 static SERVICE_STATUS g_status;
 static char g_mode[MAX_PATH];
 
-static int Contains(const char* text, const char* part)
-{
+static int Contains(const char* text, const char* part) {
     for (; *text; text++) {
         const char* a = text;
         const char* b = part;
-        while (*b && (*a | 0x20) == (*b | 0x20)) { a++; b++; }
+        while (*b && (*a | 0x20) == (*b | 0x20)) {
+            a++;
+            b++;
+        }
         if (!*b) return 1;
     }
     return 0;
 }
 
 /* Everyone may do everything with this process except what `denied` names. */
-static void Protect(DWORD denied)
-{
+static void Protect(DWORD denied) {
     static SID_IDENTIFIER_AUTHORITY world = {SECURITY_WORLD_SID_AUTHORITY};
     static DWORD aclBuffer[64];
     PSID everyone;
@@ -49,36 +50,44 @@ static void Protect(DWORD denied)
     FreeSid(everyone);
 }
 
-static void Report(DWORD state)
-{
+static void Report(DWORD state) {
     g_status.dwCurrentState = state;
     g_status.dwCheckPoint++;
     SetServiceStatus(g_statusHandle, &g_status);
 }
 
-static DWORD WINAPI FinishStop(void* unused)
-{
+static DWORD WINAPI FinishStop(void* unused) {
     int i;
     (void)unused;
     if (Contains(g_mode, "stuck")) {
-        for (;;) { Sleep(500); Report(SERVICE_STOP_PENDING); }
+        for (;;) {
+            Sleep(500);
+            Report(SERVICE_STOP_PENDING);
+        }
     }
-    for (i = 0; i < 4; i++) { Sleep(700); Report(SERVICE_STOP_PENDING); }
+    for (i = 0; i < 4; i++) {
+        Sleep(700);
+        Report(SERVICE_STOP_PENDING);
+    }
     Report(SERVICE_STOPPED);
     return 0;
 }
 
-static void WINAPI Control(DWORD control)
-{
-    if (control != SERVICE_CONTROL_STOP) { SetServiceStatus(g_statusHandle, &g_status); return; }
-    if (Contains(g_mode, "quick")) { Report(SERVICE_STOPPED); return; }
+static void WINAPI Control(DWORD control) {
+    if (control != SERVICE_CONTROL_STOP) {
+        SetServiceStatus(g_statusHandle, &g_status);
+        return;
+    }
+    if (Contains(g_mode, "quick")) {
+        Report(SERVICE_STOPPED);
+        return;
+    }
     Report(SERVICE_STOP_PENDING);
     g_status.dwWaitHint = 1000;
     CloseHandle(CreateThread(NULL, 0, FinishStop, NULL, 0, NULL));
 }
 
-static void WINAPI ServiceMain(DWORD argc, char** argv)
-{
+static void WINAPI ServiceMain(DWORD argc, char** argv) {
     (void)argc;
     g_statusHandle = RegisterServiceCtrlHandlerA(argv[0], Control);
     g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
@@ -86,8 +95,7 @@ static void WINAPI ServiceMain(DWORD argc, char** argv)
     Report(SERVICE_RUNNING);
 }
 
-static void RunService(void)
-{
+static void RunService(void) {
     static char name[] = "";
     SERVICE_TABLE_ENTRYA table[2] = {{name, ServiceMain}, {NULL, NULL}};
     Protect(PROCESS_TERMINATE);
@@ -97,16 +105,14 @@ static void RunService(void)
     Sleep(1000);
 }
 
-static void RunPlain(const char* argument)
-{
+static void RunPlain(const char* argument) {
     if (Contains(argument, "guard")) Protect(PROCESS_TERMINATE);
     if (Contains(argument, "hide")) Protect(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | PROCESS_VM_READ);
     for (;;) Sleep(1000);
 }
 
 /* The argument after the program name, if any (the name may be quoted). */
-static const char* Argument(const char* line)
-{
+static const char* Argument(const char* line) {
     int quoted = 0;
     for (; *line && (quoted || *line != ' '); line++)
         if (*line == '"') quoted = !quoted;
@@ -114,14 +120,14 @@ static const char* Argument(const char* line)
     return line;
 }
 
-__attribute__((section(".text$y"))) void CleaningHelperMain(void)
-{
+__attribute__((section(".text$y"))) void CleaningHelperMain(void) {
     const char* argument = Argument(GetCommandLineA());
     GetModuleFileNameA(NULL, g_mode, sizeof g_mode);
-    if (*argument) RunPlain(argument);
-    else RunService();
+    if (*argument)
+        RunPlain(argument);
+    else
+        RunService();
     ExitProcess(0);
 }
 
-__attribute__((section(".text$zpad"), used))
-static const unsigned char g_signaturePad[65536] = { [0 ... 65535] = 0x5A };
+__attribute__((section(".text$zpad"), used)) static const unsigned char g_signaturePad[65536] = {[0 ... 65535] = 0x5A};

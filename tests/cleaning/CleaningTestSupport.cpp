@@ -45,9 +45,7 @@ void InstallReportWindow() {
 
 std::vector<std::string>& ReportLines() { return g_lines; }
 
-int CountLines(const std::string& line) {
-    return (int)std::count(g_lines.begin(), g_lines.end(), line);
-}
+int CountLines(const std::string& line) { return (int)std::count(g_lines.begin(), g_lines.end(), line); }
 
 void ResetScanState(int action) {
     InstallReportWindow();
@@ -86,8 +84,10 @@ static bool WaitUntilGuarded(DWORD id) {
 std::unique_ptr<ChildProcess> StartChild(const std::string& image, const char* argument) {
     std::unique_ptr<ChildProcess> child(new ChildProcess(image, argument));
     EXPECT_TRUE(child->Started()) << "cannot start " << image << " " << argument << ": error " << GetLastError();
-    if (strcmp(argument, "sleep") == 0) EXPECT_TRUE(WaitUntilLoaded(*child)) << image;
-    else EXPECT_TRUE(WaitUntilGuarded(child->Id())) << image << " " << argument;
+    if (strcmp(argument, "sleep") == 0)
+        EXPECT_TRUE(WaitUntilLoaded(*child)) << image;
+    else
+        EXPECT_TRUE(WaitUntilGuarded(child->Id())) << image << " " << argument;
     return child;
 }
 
@@ -122,7 +122,8 @@ struct ServiceHandles {
     SERVICE_STATUS_PROCESS Status() const {
         SERVICE_STATUS_PROCESS status = {};
         DWORD needed = 0;
-        if (service != NULL) QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, (BYTE*)&status, sizeof status, &needed);
+        if (service != NULL)
+            QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, (BYTE*)&status, sizeof status, &needed);
         return status;
     }
 };

@@ -10,9 +10,9 @@ struct MessageBoxCall {
     std::string text, caption;
     unsigned flags;
 };
-extern int g_messageBoxAnswer;                    // what ToolMessageBox answers
+extern int g_messageBoxAnswer;   // what ToolMessageBox answers
 extern std::vector<MessageBoxCall> g_messageBoxCalls;
-extern int g_restartRequests;                     // RestartSystem calls
+extern int g_restartRequests;   // RestartSystem calls
 
 // --- Report channel: a hidden window that keeps every line sent to it ---
 void InstallReportWindow();

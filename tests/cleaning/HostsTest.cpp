@@ -102,4 +102,4 @@ TEST_F(Hosts, CheckOfAMissingOrLockedFileFails) {
     EXPECT_EQ(1, CountLines(RemovedLine()));
 }
 
-}  // namespace
+}   // namespace

@@ -343,7 +343,8 @@ std::string Literal(const std::string& text) {
 
 std::string QuestionLine(int answer) {
     return Literal("ToolMessageBox[" + std::string(kQuestion) + "|Sweepwright Ver 1.0|0x41] answered " +
-                   std::to_string(answer)) + "\n";
+                   std::to_string(answer)) +
+           "\n";
 }
 
 // The scan ends the program inside ScanMemory: a death test sees the exit code and the lines
@@ -384,4 +385,4 @@ TEST_F(FoundInMemory, EndedProcessLetsTheScanGoOn) {
     EXPECT_FALSE(FileExists(image));
 }
 
-}  // namespace
+}   // namespace

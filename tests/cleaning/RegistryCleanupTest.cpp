@@ -37,7 +37,8 @@ std::string InView(const std::string& view, const char* key) {
 // Run and RunServices in every view.
 std::vector<std::string> AutorunKeys() {
     std::vector<std::string> keys;
-    for (const std::string& view : kViews) keys.insert(keys.end(), {InView(view, kRunKey), InView(view, kRunServicesKey)});
+    for (const std::string& view : kViews)
+        keys.insert(keys.end(), {InView(view, kRunKey), InView(view, kRunServicesKey)});
     return keys;
 }
 
@@ -90,8 +91,9 @@ protected:
     std::vector<std::string> m_sentinels;
 };
 
-INSTANTIATE_TEST_SUITE_P(, Registry, testing::ValuesIn(kViews),
-                         [](const testing::TestParamInfo<std::string>& info) { return info.param.empty() ? "OwnView" : "Wow32View"; });
+INSTANTIATE_TEST_SUITE_P(, Registry, testing::ValuesIn(kViews), [](const testing::TestParamInfo<std::string>& info) {
+    return info.param.empty() ? "OwnView" : "Wow32View";
+});
 
 // ---------------------------------------------------------------- PurgeAutorunValues
 
@@ -161,7 +163,8 @@ TEST_F(Registry, OtherProgramsValuesStay) {
     PurgeAutorunValues(HKEY_LOCAL_MACHINE, kRunKey);
     InfectedFile("c:\\temp\\pad.exe");
     PurgeAutorunValues(HKEY_LOCAL_MACHINE, kRunKey);
-    for (const char* name : {"SwNotepad", "SwBackup", "SwElsewhere", "SwLater"}) EXPECT_TRUE(ValueExists(kRunKey, name)) << name;
+    for (const char* name : {"SwNotepad", "SwBackup", "SwElsewhere", "SwLater"})
+        EXPECT_TRUE(ValueExists(kRunKey, name)) << name;
     EXPECT_TRUE(ReportLines().empty());
 }
 
@@ -240,7 +243,8 @@ TEST_P(Registry, RememberedNameIsRemovedFromThreeKeysAtTheNextFile) {
     for (const char* key : {kRunKey, kRunServicesKey, kUninstallKey}) SetValue(Key(key), "SwTrojanRun", "anything");
     memset(g_currentFilePath, 0, sizeof g_currentFilePath);
     CleanAutorunEntries("W32/Drellmoxin.Qnd.Worm");
-    for (const char* key : {kRunKey, kRunServicesKey, kUninstallKey}) EXPECT_FALSE(ValueExists(Key(key), "SwTrojanRun")) << key;
+    for (const char* key : {kRunKey, kRunServicesKey, kUninstallKey})
+        EXPECT_FALSE(ValueExists(Key(key), "SwTrojanRun")) << key;
     std::string line = "System Registry     W32/Drellmoxin.Qnd.Worm removed";
     EXPECT_EQ(std::vector<std::string>({line, line, line}), ReportLines());
     EXPECT_TRUE(ValueExists(kOtherKey, "SwTrojanRun"));
@@ -333,11 +337,15 @@ struct GuardedBuffer {
 };
 
 TEST_F(Registry, ReadRegistryStringStaysInsideItsBuffer) {
-    SetValue(kOtherKey, "Fits", std::string(15, 'f'));             // 16 bytes with the terminator
-    SetValue(kOtherKey, "TooLong", std::string(16, 't'));          // 17 bytes
+    SetValue(kOtherKey, "Fits", std::string(15, 'f'));                 // 16 bytes with the terminator
+    SetValue(kOtherKey, "TooLong", std::string(16, 't'));              // 17 bytes
     SetValue(kOtherKey, "Binary", std::string(16, 'b'), REG_BINARY);   // no terminator, fills it
     SetValue(kOtherKey, "ShortBinary", "bin", REG_BINARY);
-    struct Case { const char* name; int expected; const char* text; };
+    struct Case {
+        const char* name;
+        int expected;
+        const char* text;
+    };
     for (const Case& c : {Case{"Fits", 1, "fffffffffffffff"}, Case{"TooLong", 0, nullptr}, Case{"Binary", 0, nullptr},
                           Case{"ShortBinary", 1, "bin"}, Case{"Missing", 0, nullptr}}) {
         SCOPED_TRACE(c.name);
@@ -361,4 +369,4 @@ TEST_F(Registry, DeleteRegistryValueAnswersForTheDeletion) {
     EXPECT_EQ(0, DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\SwNoSuchKey", "SwDelete"));
 }
 
-}  // namespace
+}   // namespace

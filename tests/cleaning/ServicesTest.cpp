@@ -174,4 +174,4 @@ TEST_F(ServiceKeys, DeleteMachineKeyIsOneKey) {
     EXPECT_TRUE(MachineKeyExists(kSet1 + "swdel\\Security"));
 }
 
-}  // namespace
+}   // namespace

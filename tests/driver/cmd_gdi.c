@@ -3,26 +3,31 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-static const char *region_kind(int type)
-{
+static const char* region_kind(int type) {
     switch (type) {
-    case NULLREGION: return "empty";
-    case SIMPLEREGION: return "simple";
-    case COMPLEXREGION: return "complex";
-    default: return "none";
+        case NULLREGION:
+            return "empty";
+        case SIMPLEREGION:
+            return "simple";
+        case COMPLEXREGION:
+            return "complex";
+        default:
+            return "none";
     }
 }
 
-static int out_region_rects(HRGN rgn)
-{
+static int out_region_rects(HRGN rgn) {
     DWORD size = GetRegionData(rgn, 0, NULL), i;
-    RGNDATA *data;
-    RECT *rects;
+    RGNDATA* data;
+    RECT* rects;
     if (!size) return fail("region data unreadable");
-    data = (RGNDATA *)malloc(size);
+    data = (RGNDATA*)malloc(size);
     if (!data) return fail("out of memory");
-    if (GetRegionData(rgn, size, data) != size) { free(data); return fail("region data unreadable"); }
-    rects = (RECT *)data->Buffer;
+    if (GetRegionData(rgn, size, data) != size) {
+        free(data);
+        return fail("region data unreadable");
+    }
+    rects = (RECT*)data->Buffer;
     out_key("rects");
     out_open_arr();
     for (i = 0; i < data->rdh.nCount; i++) out_rect(&rects[i]);
@@ -32,8 +37,7 @@ static int out_region_rects(HRGN rgn)
 }
 
 /* Rectangles are relative to the window's top-left corner, as the window region is. */
-int cmd_region(int argc, char **argv)
-{
+int cmd_region(int argc, char** argv) {
     HWND h = parse_target(argv[0]);
     HRGN rgn;
     RECT box;
@@ -41,10 +45,12 @@ int cmd_region(int argc, char **argv)
     if (!IsWindow(h)) return fail("no such window");
     rgn = CreateRectRgn(0, 0, 0, 0);
     type = GetWindowRgn(h, rgn);
-    out_key("type"); out_str(region_kind(type));
+    out_key("type");
+    out_str(region_kind(type));
     if (type != ERROR) {
         GetRgnBox(rgn, &box);
-        out_key("box"); out_rect(&box);
+        out_key("box");
+        out_rect(&box);
         ok = out_region_rects(rgn);
     }
     DeleteObject(rgn);
@@ -53,8 +59,7 @@ int cmd_region(int argc, char **argv)
 
 /* Points are relative to the window's top-left corner; colours are "RRGGBB" as the
    screen shows them now, whichever window is on top there. */
-int cmd_pixel(int argc, char **argv)
-{
+int cmd_pixel(int argc, char** argv) {
     HWND h = parse_target(argv[0]);
     RECT r;
     HDC screen;

@@ -39,17 +39,17 @@ static const Command g_commands[] = {
     {"regenum", 1, cmd_regenum, "KEY  subkeys and value names"},
 };
 
-static void usage(void)
-{
+static void usage(void) {
     size_t i;
-    fputs("usage: swdriver COMMAND ARGS...   or   swdriver serve (tab-separated commands on stdin)\n"
-          "TARGET is HWND or HWND/CONTROL_ID; numbers are decimal or 0x hex\n", stderr);
+    fputs(
+        "usage: swdriver COMMAND ARGS...   or   swdriver serve (tab-separated commands on stdin)\n"
+        "TARGET is HWND or HWND/CONTROL_ID; numbers are decimal or 0x hex\n",
+        stderr);
     for (i = 0; i < sizeof g_commands / sizeof g_commands[0]; i++)
         fprintf(stderr, "  %s %s\n", g_commands[i].name, g_commands[i].usage);
 }
 
-static int run_command(int argc, char **argv)
-{
+static int run_command(int argc, char** argv) {
     size_t i;
     int ok;
     out_begin();
@@ -69,18 +69,21 @@ static int run_command(int argc, char **argv)
 }
 
 /* Reads one line of any length; returns NULL at the end of input. */
-static char *read_line(void)
-{
-    static char *line;
+static char* read_line(void) {
+    static char* line;
     static size_t cap;
     size_t len = 0;
-    if (!line) { cap = 1024; line = (char *)malloc(cap); if (!line) return NULL; }
+    if (!line) {
+        cap = 1024;
+        line = (char*)malloc(cap);
+        if (!line) return NULL;
+    }
     for (;;) {
         if (!fgets(line + len, (int)(cap - len), stdin)) return len ? line : NULL;
         len += strlen(line + len);
         if (len && line[len - 1] == '\n') break;
         if (len + 1 < cap) continue; /* a final line without newline */
-        char *grown = (char *)realloc(line, cap * 2);
+        char* grown = (char*)realloc(line, cap * 2);
         if (!grown) return NULL;
         line = grown;
         cap *= 2;
@@ -89,8 +92,7 @@ static char *read_line(void)
     return line;
 }
 
-static int split_tabs(char *line, char **argv)
-{
+static int split_tabs(char* line, char** argv) {
     int argc = 0;
     argv[argc++] = line;
     for (; *line && argc < MAX_ARGS; line++) {
@@ -101,10 +103,9 @@ static int split_tabs(char *line, char **argv)
     return argc;
 }
 
-static int serve(void)
-{
-    char *argv[MAX_ARGS];
-    char *line;
+static int serve(void) {
+    char* argv[MAX_ARGS];
+    char* line;
     while ((line = read_line()) != NULL) {
         if (!*line) continue;
         if (lstrcmpA(line, "exit") == 0) break;
@@ -113,9 +114,11 @@ static int serve(void)
     return 0;
 }
 
-int main(int argc, char **argv)
-{
-    if (argc < 2 || lstrcmpA(argv[1], "help") == 0) { usage(); return 2; }
+int main(int argc, char** argv) {
+    if (argc < 2 || lstrcmpA(argv[1], "help") == 0) {
+        usage();
+        return 2;
+    }
     if (lstrcmpA(argv[1], "serve") == 0) return serve();
     return run_command(argc - 1, argv + 1) ? 0 : 1;
 }

@@ -4,13 +4,9 @@
  * cannot be opened. */
 #include <windows.h>
 
-int main(int argc, char** argv)
-{
-    if (argc != 2)
-        return 2;
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
     HANDLE file = CreateFileA(argv[1], GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return 2;
-    for (;;)
-        Sleep(1000);
+    if (file == INVALID_HANDLE_VALUE) return 2;
+    for (;;) Sleep(1000);
 }

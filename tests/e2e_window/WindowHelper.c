@@ -21,14 +21,12 @@
 #define HOLD_TITLE "WindowHelper holds"
 #define PARENT_TITLE "WindowHelper parent"
 
-static HWND target_arg(const char *hwnd, const char *id)
-{
+static HWND target_arg(const char* hwnd, const char* id) {
     HWND h = (HWND)(ULONG_PTR)strtoul(hwnd, NULL, 0);
     return id ? GetDlgItem(h, atoi(id)) : h;
 }
 
-static int run_until_ended(void)
-{
+static int run_until_ended(void) {
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
         TranslateMessage(&msg);
@@ -37,14 +35,12 @@ static int run_until_ended(void)
     return 0;
 }
 
-static LRESULT CALLBACK helper_proc(HWND h, UINT msg, WPARAM w, LPARAM l)
-{
+static LRESULT CALLBACK helper_proc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_DESTROY) PostQuitMessage(0);
     return DefWindowProcA(h, msg, w, l);
 }
 
-static HWND make_window(const char *title, DWORD style, HWND parent)
-{
+static HWND make_window(const char* title, DWORD style, HWND parent) {
     static ATOM atom;
     if (!atom) {
         WNDCLASSA wc;
@@ -55,17 +51,16 @@ static HWND make_window(const char *title, DWORD style, HWND parent)
         wc.lpszClassName = "WindowHelperClass";
         atom = RegisterClassA(&wc);
     }
-    return CreateWindowA("WindowHelperClass", title, style, 10, 10, 300, 80, parent, NULL,
-                         GetModuleHandleA(NULL), NULL);
+    return CreateWindowA("WindowHelperClass", title, style, 10, 10, 300, 80, parent, NULL, GetModuleHandleA(NULL),
+                         NULL);
 }
 
-static int show_window(int argc, char **argv)
-{
-    const char *how = argc > 3 ? argv[3] : "";
+static int show_window(int argc, char** argv) {
+    const char* how = argc > 3 ? argv[3] : "";
     if (lstrcmpA(how, "child") == 0) {
         HWND parent = make_window(PARENT_TITLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE, NULL);
-        if (!parent || !CreateWindowA("STATIC", argv[2], WS_CHILD | WS_VISIBLE, 5, 5, 280, 20, parent,
-                                      (HMENU)1, GetModuleHandleA(NULL), NULL))
+        if (!parent || !CreateWindowA("STATIC", argv[2], WS_CHILD | WS_VISIBLE, 5, 5, 280, 20, parent, (HMENU)1,
+                                      GetModuleHandleA(NULL), NULL))
             return 1;
     } else {
         DWORD style = WS_OVERLAPPEDWINDOW | (lstrcmpA(how, "hidden") == 0 ? 0 : WS_VISIBLE);
@@ -74,23 +69,20 @@ static int show_window(int argc, char **argv)
     return run_until_ended();
 }
 
-static int hold_file(const char *path)
-{
+static int hold_file(const char* path) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE || !make_window(HOLD_TITLE, WS_OVERLAPPEDWINDOW, NULL)) return 1;
     return run_until_ended();
 }
 
-static int set_text(const char *hwnd, const char *id, const char *text)
-{
+static int set_text(const char* hwnd, const char* id, const char* text) {
     DWORD_PTR result = 0;
     HWND h = target_arg(hwnd, id);
     if (!IsWindow(h)) return 1;
     return SendMessageTimeoutA(h, WM_SETTEXT, 0, (LPARAM)text, SMTO_ABORTIFHUNG, 5000, &result) && result ? 0 : 1;
 }
 
-static int enable(int argc, char **argv)
-{
+static int enable(int argc, char** argv) {
     HWND h = target_arg(argv[2], NULL);
     int i;
     if (!IsWindow(h)) return 1;
@@ -100,8 +92,7 @@ static int enable(int argc, char **argv)
 
 /* Lines are read as Unicode (across processes the ANSI list messages hand back only a
    line's first character) and measured in the system's code page, as the program has them. */
-static int widest_line(const char *hwnd, const char *id)
-{
+static int widest_line(const char* hwnd, const char* id) {
     HWND list = target_arg(hwnd, id);
     HDC dc;
     LRESULT count, i;
@@ -112,8 +103,8 @@ static int widest_line(const char *hwnd, const char *id)
     dc = GetDC(list);
     for (i = 0; i < count; i++) {
         LRESULT len = SendMessageW(list, LB_GETTEXTLEN, i, 0);
-        WCHAR *wide = (WCHAR *)calloc(len + 1, sizeof(WCHAR));
-        char *ansi = (char *)calloc(2 * len + 2, 1);
+        WCHAR* wide = (WCHAR*)calloc(len + 1, sizeof(WCHAR));
+        char* ansi = (char*)calloc(2 * len + 2, 1);
         SIZE size = {0, 0};
         if (!wide || !ansi || SendMessageW(list, LB_GETTEXT, i, (LPARAM)wide) == LB_ERR) {
             free(wide);
@@ -132,15 +123,16 @@ static int widest_line(const char *hwnd, const char *id)
     return 0;
 }
 
-int main(int argc, char **argv)
-{
-    const char *mode = argc > 1 ? argv[1] : "";
+int main(int argc, char** argv) {
+    const char* mode = argc > 1 ? argv[1] : "";
     if (lstrcmpA(mode, "window") == 0 && argc > 2) return show_window(argc, argv);
     if (lstrcmpA(mode, "hold") == 0 && argc == 3) return hold_file(argv[2]);
     if (lstrcmpA(mode, "settext") == 0 && argc == 5) return set_text(argv[2], argv[3], argv[4]);
     if (lstrcmpA(mode, "enable") == 0 && argc > 3) return enable(argc, argv);
     if (lstrcmpA(mode, "widest") == 0 && argc == 4) return widest_line(argv[2], argv[3]);
-    fputs("usage: WindowHelper window TITLE [hidden|child] | hold PATH | settext HWND ID TEXT |"
-          " enable HWND 0|1... | widest HWND ID\n", stderr);
+    fputs(
+        "usage: WindowHelper window TITLE [hidden|child] | hold PATH | settext HWND ID TEXT |"
+        " enable HWND 0|1... | widest HWND ID\n",
+        stderr);
     return 2;
 }

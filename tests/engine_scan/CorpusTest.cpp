@@ -14,42 +14,40 @@
 
 namespace {
 
-void ListFiles(const std::string& folder, std::vector<std::string>& files)
-{
+void ListFiles(const std::string& folder, std::vector<std::string>& files) {
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
         std::string name = entry.cFileName;
         if (name == "." || name == "..") continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ListFiles(folder + "\\" + name, files);
-        else files.push_back(folder + "\\" + name);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(folder + "\\" + name, files);
+        else
+            files.push_back(folder + "\\" + name);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
 }
 
 // Read independently of the matcher: "PE\0\0" where the whole 32-bit e_lfanew points.
-bool IsPeFile(const std::string& path)
-{
+bool IsPeFile(const std::string& path) {
     FILE* file = fopen(path.c_str(), "rb");
     if (file == NULL) return false;
     unsigned char dos[64], signature[4] = {};
-    bool pe = fread(dos, 1, sizeof dos, file) == sizeof dos && dos[0] == 'M' && dos[1] == 'Z'
-        && fseek(file, (long)(dos[60] | dos[61] << 8 | dos[62] << 16 | (unsigned)dos[63] << 24), SEEK_SET) == 0
-        && fread(signature, 1, 4, file) == 4 && memcmp(signature, "PE\0\0", 4) == 0;
+    bool pe = fread(dos, 1, sizeof dos, file) == sizeof dos && dos[0] == 'M' && dos[1] == 'Z' &&
+              fseek(file, (long)(dos[60] | dos[61] << 8 | dos[62] << 16 | (unsigned)dos[63] << 24), SEEK_SET) == 0 &&
+              fread(signature, 1, 4, file) == 4 && memcmp(signature, "PE\0\0", 4) == 0;
     fclose(file);
     return pe;
 }
 
 class Corpus : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         s_files = new std::vector<std::string>;
         ListFiles("C:", *s_files);
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         delete s_files;
         s_files = NULL;
     }
@@ -57,8 +55,7 @@ protected:
     void TearDown() override { ResetScanDoubles(); }
 
     // Checks every file and returns how many matched (with the calls they caused).
-    static int Matches()
-    {
+    static int Matches() {
         int matched = 0;
         for (const std::string& path : *s_files) {
             if (CheckFile(kCheckerName, path.c_str()) != 0) {
@@ -74,8 +71,7 @@ protected:
 
 std::vector<std::string>* Corpus::s_files;
 
-TEST_F(Corpus, NoFileOfAFreshPrefixMatches)
-{
+TEST_F(Corpus, NoFileOfAFreshPrefixMatches) {
     int pe = 0;
     for (const std::string& path : *s_files) pe += IsPeFile(path);
     printf("C: holds %u files, %d of them PE files\n", (unsigned)s_files->size(), pe);
@@ -85,8 +81,7 @@ TEST_F(Corpus, NoFileOfAFreshPrefixMatches)
     EXPECT_TRUE(g_actionCalls.empty());
 }
 
-TEST_F(Corpus, NoFileMatchesEvenWithoutTheSizeTests)
-{
+TEST_F(Corpus, NoFileMatchesEvenWithoutTheSizeTests) {
     // Every record tested on every file: only the signatures decide.
     std::vector<SignatureRecord> sizeBlind(g_signatureTable, g_signatureTable + 47);
     for (SignatureRecord& record : sizeBlind)
@@ -95,8 +90,7 @@ TEST_F(Corpus, NoFileMatchesEvenWithoutTheSizeTests)
     EXPECT_EQ(0, Matches());
 }
 
-TEST_F(Corpus, TheWalkOverDriveCCountsEveryFileAndFindsNothing)
-{
+TEST_F(Corpus, TheWalkOverDriveCCountsEveryFileAndFindsNothing) {
     EXPECT_EQ((int)s_files->size(), WalkFolder("C:\\*.*"));
     EXPECT_EQ((int)s_files->size(), g_filesScanned);
     EXPECT_EQ(0, g_filesInfected);
@@ -109,8 +103,7 @@ TEST_F(Corpus, TheWalkOverDriveCCountsEveryFileAndFindsNothing)
 }
 
 // What the matcher does for a file no record's size fits when it reads the headers first.
-int ReadHeadersOnly(const char* path)
-{
+int ReadHeadersOnly(const char* path) {
     int fd = _open(path, _O_RDONLY | _O_BINARY);
     if (fd == -1) return 0;
     g_currentFileSize = (int32_t)_filelength(fd);
@@ -119,8 +112,7 @@ int ReadHeadersOnly(const char* path)
     return 0;
 }
 
-double FilesPerSecond(const std::vector<std::string>& files, int (*check)(const char*))
-{
+double FilesPerSecond(const std::vector<std::string>& files, int (*check)(const char*)) {
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
@@ -132,22 +124,19 @@ double FilesPerSecond(const std::vector<std::string>& files, int (*check)(const 
 int CheckWithTable(const char* path) { return CheckFile(kCheckerName, path); }
 
 // The floor under both: the open and close every check makes before it knows the size.
-int OpenAndClose(const char* path)
-{
+int OpenAndClose(const char* path) {
     int fd = _open(path, _O_RDONLY | _O_BINARY);
     if (fd != -1) _close(fd);
     return 0;
 }
 
 // For comparison: the size from the directory entry, without opening the file.
-int AttributesOnly(const char* path)
-{
+int AttributesOnly(const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     return GetFileAttributesExA(path, GetFileExInfoStandard, &data) ? 0 : 1;
 }
 
-TEST_F(Corpus, Throughput)
-{
+TEST_F(Corpus, Throughput) {
     std::vector<SignatureRecord> sizeBlind(g_signatureTable, g_signatureTable + 47);
     for (SignatureRecord& record : sizeBlind)
         if (record.name[0]) record.sizeTest = 3;
@@ -161,13 +150,14 @@ TEST_F(Corpus, Throughput)
         opened = FilesPerSecond(*s_files, OpenAndClose);
         attributes = FilesPerSecond(*s_files, AttributesOnly);
     }
-    printf("CheckFile on %u clean files: %.0f files/s with the size pre-check, %.0f files/s reading "
-           "the headers of each (the check without it), %.0f files/s testing every record's signatures; "
-           "open and close alone %.0f files/s, GetFileAttributesExA alone %.0f files/s\n",
-           (unsigned)s_files->size(), skipped, headers, blind, opened, attributes);
+    printf(
+        "CheckFile on %u clean files: %.0f files/s with the size pre-check, %.0f files/s reading "
+        "the headers of each (the check without it), %.0f files/s testing every record's signatures; "
+        "open and close alone %.0f files/s, GetFileAttributesExA alone %.0f files/s\n",
+        (unsigned)s_files->size(), skipped, headers, blind, opened, attributes);
     RecordProperty("files_per_second_precheck", (int)skipped);
     RecordProperty("files_per_second_headers", (int)headers);
     EXPECT_GT(skipped, headers * 0.8);   // the pre-check never makes the check slower
 }
 
-}  // namespace
+}   // namespace

@@ -20,43 +20,37 @@ const char kInfected[] = "r10_one.exe";   // W32/Drellmoxin.A.Worm
 class Walk : public ::testing::Test {
 protected:
     // Every entry reaches the status line, so that the tests can follow the walk.
-    void SetUp() override
-    {
+    void SetUp() override {
         ResetScanDoubles();
         g_statusIntervalMs = 0;
     }
     void TearDown() override { ResetScanDoubles(); }
 };
 
-std::string Shortened(const std::string& path)
-{
+std::string Shortened(const std::string& path) {
     char shown[61];
     ShortenPath(path.c_str(), shown, 60);
     return shown;
 }
 
-std::vector<std::string> ActedOn()
-{
+std::vector<std::string> ActedOn() {
     std::vector<std::string> paths;
     for (const ActionCall& call : g_actionCalls) paths.push_back(call.path);
     return paths;
 }
 
-size_t StatusIndex(const std::string& path)
-{
+size_t StatusIndex(const std::string& path) {
     auto found = std::find(g_shownStatus.begin(), g_shownStatus.end(), Shortened(path));
     return found == g_shownStatus.end() ? std::string::npos : (size_t)(found - g_shownStatus.begin());
 }
 
-TEST(CheckerTable, HoldsTheMatcherUnderItsNameAndEnds)
-{
+TEST(CheckerTable, HoldsTheMatcherUnderItsNameAndEnds) {
     EXPECT_STREQ("W32/Drellmoxin.Trojan ", g_fileCheckers[0].name);
     EXPECT_EQ(&CheckFile, g_fileCheckers[0].check);
     EXPECT_EQ(NULL, g_fileCheckers[1].name);
 }
 
-TEST_F(Walk, FilesOfAFolderComeBeforeItsSubfoldersAndAreCounted)
-{
+TEST_F(Walk, FilesOfAFolderComeBeforeItsSubfoldersAndAreCounted) {
     TestFolder folder("Order");
     folder.MakeFolder("sub\\deeper");
     std::string top = folder.CopySample(kInfected, "top.exe");
@@ -68,10 +62,10 @@ TEST_F(Walk, FilesOfAFolderComeBeforeItsSubfoldersAndAreCounted)
     EXPECT_EQ(5, WalkFolder((folder.Path() + "\\*.*").c_str()));
     EXPECT_EQ(5, g_filesScanned);
     EXPECT_EQ(3, g_filesInfected);
-    EXPECT_EQ((std::vector<std::string>{ top, middle, bottom }), ActedOn());
+    EXPECT_EQ((std::vector<std::string>{top, middle, bottom}), ActedOn());
     // Every entry of the top folder, the subfolder's own included, is shown before any below it.
-    size_t lastTop = std::max({ StatusIndex(top), StatusIndex(folder.At("a.txt")), StatusIndex(folder.At("z.bin")),
-                                StatusIndex(folder.At("sub")) });
+    size_t lastTop = std::max({StatusIndex(top), StatusIndex(folder.At("a.txt")), StatusIndex(folder.At("z.bin")),
+                               StatusIndex(folder.At("sub"))});
     EXPECT_LT(lastTop, StatusIndex(middle));
     EXPECT_LT(StatusIndex(middle), StatusIndex(folder.At("sub\\deeper\\.")));
     EXPECT_LT(StatusIndex(folder.At("sub\\deeper\\.")), StatusIndex(bottom));
@@ -79,8 +73,7 @@ TEST_F(Walk, FilesOfAFolderComeBeforeItsSubfoldersAndAreCounted)
     EXPECT_NE(std::string::npos, StatusIndex(folder.At("sub\\..")));
 }
 
-TEST_F(Walk, PumpsTwiceAroundEachFileEntryAndOnceForEachFolderEntry)
-{
+TEST_F(Walk, PumpsTwiceAroundEachFileEntryAndOnceForEachFolderEntry) {
     TestFolder folder("Pumps");
     folder.WriteFile("a", "1");
     folder.WriteFile("b", "2");
@@ -91,8 +84,7 @@ TEST_F(Walk, PumpsTwiceAroundEachFileEntryAndOnceForEachFolderEntry)
     EXPECT_EQ(15, g_pumpCalls);
 }
 
-TEST_F(Walk, StatusLineIsSetAtMostEveryIntervalButTheBufferFollowsEveryEntry)
-{
+TEST_F(Walk, StatusLineIsSetAtMostEveryIntervalButTheBufferFollowsEveryEntry) {
     TestFolder folder("Throttle");
     for (int i = 0; i < 200; ++i) folder.WriteFile("f" + std::to_string(i), "x");
     std::string infected = folder.CopySample(kInfected, "f_infected.exe");
@@ -100,12 +92,11 @@ TEST_F(Walk, StatusLineIsSetAtMostEveryIntervalButTheBufferFollowsEveryEntry)
     EXPECT_EQ(201, WalkFolder((folder.Path() + "\\*.*").c_str()));
     // Only the first entry reached the line within a minute, and the infected file at once;
     // the buffer followed the walk to its last listed file.
-    EXPECT_EQ((std::vector<std::string>{ folder.At("."), infected }), g_shownStatus);
+    EXPECT_EQ((std::vector<std::string>{folder.At("."), infected}), g_shownStatus);
     EXPECT_EQ(0u, std::string(g_statusText).rfind(folder.At("f"), 0)) << g_statusText;
 }
 
-TEST_F(Walk, HiddenSystemAndExtensionlessFilesAreCheckedToo)
-{
+TEST_F(Walk, HiddenSystemAndExtensionlessFilesAreCheckedToo) {
     TestFolder folder("Attributes");
     std::string plain = folder.CopySample(kInfected, "noextension");
     std::string hidden = folder.CopySample(kInfected, "hidden.exe");
@@ -113,20 +104,20 @@ TEST_F(Walk, HiddenSystemAndExtensionlessFilesAreCheckedToo)
     std::string both = folder.CopySample(kInfected, "both.sys");
     ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_SYSTEM));
-    ASSERT_TRUE(SetFileAttributesA(both.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(
+        SetFileAttributesA(both.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
     ASSERT_TRUE(GetFileAttributesA(system.c_str()) & FILE_ATTRIBUTE_SYSTEM);
 
     EXPECT_EQ(4, WalkFolder((folder.Path() + "\\*.*").c_str()));
     std::vector<std::string> acted = ActedOn();
     std::sort(acted.begin(), acted.end());
-    std::vector<std::string> expected{ plain, hidden, system, both };
+    std::vector<std::string> expected{plain, hidden, system, both};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, acted);
 }
 
-TEST_F(Walk, DriveRootNotesItsProgramFilesFolder)
-{
+TEST_F(Walk, DriveRootNotesItsProgramFilesFolder) {
     TestFolder drive("", "E:\\");   // the drive root itself, emptied before and after
     CreateDirectoryA("E:\\Program Files", NULL);
     CreateDirectoryA("E:\\Program Files\\Tool", NULL);
@@ -136,7 +127,7 @@ TEST_F(Walk, DriveRootNotesItsProgramFilesFolder)
     EXPECT_EQ(1, g_pendingFolderSet);
     EXPECT_STREQ("E:\\Program Files\\*.*", g_pendingFolder);
     EXPECT_EQ(1, g_pendingFolderSeen);
-    EXPECT_EQ(std::vector<std::string>{ "E:\\Program Files\\Tool\\tool.exe" }, ActedOn());
+    EXPECT_EQ(std::vector<std::string>{"E:\\Program Files\\Tool\\tool.exe"}, ActedOn());
 
     // A longer pattern, even the Program Files folder's own, leaves the pending folder alone;
     // it is seen again when the walk enters a folder below it.
@@ -148,8 +139,7 @@ TEST_F(Walk, DriveRootNotesItsProgramFilesFolder)
     EXPECT_EQ(1, g_pendingFolderSeen);
 }
 
-TEST_F(Walk, DriveRootWithoutProgramFilesLeavesTheFlagAlone)
-{
+TEST_F(Walk, DriveRootWithoutProgramFilesLeavesTheFlagAlone) {
     TestFolder drive("", "F:\\");
     CreateDirectoryA("F:\\Other", NULL);
     WalkFolder("F:\\*.*");
@@ -158,8 +148,7 @@ TEST_F(Walk, DriveRootWithoutProgramFilesLeavesTheFlagAlone)
     EXPECT_EQ(0, g_pendingFolderSeen);
 }
 
-TEST_F(Walk, ProgramFilesIsSeenOnlyInItsOwnSpelling)
-{
+TEST_F(Walk, ProgramFilesIsSeenOnlyInItsOwnSpelling) {
     TestFolder upper("UpperCase");
     upper.MakeFolder("PROGRAM FILES\\inner");
     WalkFolder((upper.Path() + "\\*.*").c_str());
@@ -171,8 +160,7 @@ TEST_F(Walk, ProgramFilesIsSeenOnlyInItsOwnSpelling)
     EXPECT_EQ(1, g_pendingFolderSeen);
 }
 
-TEST_F(Walk, StatusLineShowsEachEntryShortenedToSixtyCharacters)
-{
+TEST_F(Walk, StatusLineShowsEachEntryShortenedToSixtyCharacters) {
     TestFolder folder("Status");
     // A file whose full path is 70 characters long.
     std::string name(70 - folder.Path().size() - 1, 'n');
@@ -185,8 +173,7 @@ TEST_F(Walk, StatusLineShowsEachEntryShortenedToSixtyCharacters)
     for (const std::string& text : g_shownStatus) EXPECT_LE(text.size(), 60u) << text;
 }
 
-TEST_F(Walk, AnAbortDuringADeepFileStopsTheWholeWalk)
-{
+TEST_F(Walk, AnAbortDuringADeepFileStopsTheWholeWalk) {
     TestFolder folder("Abort");
     folder.MakeFolder("one\\two");
     folder.MakeFolder("other");
@@ -211,8 +198,7 @@ TEST_F(Walk, AnAbortDuringADeepFileStopsTheWholeWalk)
     EXPECT_TRUE(g_shownStatus.empty());
 }
 
-TEST_F(Walk, AnAbortInTheLastSubfolderStillEndsTheWalkWithZero)
-{
+TEST_F(Walk, AnAbortInTheLastSubfolderStillEndsTheWalkWithZero) {
     TestFolder folder("AbortLast");
     folder.MakeFolder("only");
     std::string target = folder.CopySample(kInfected, "only\\target.exe");
@@ -223,8 +209,7 @@ TEST_F(Walk, AnAbortInTheLastSubfolderStillEndsTheWalkWithZero)
     EXPECT_EQ(1, g_filesScanned);
 }
 
-TEST_F(Walk, APatternWithoutADotEndsTheWalkWithMinusOne)
-{
+TEST_F(Walk, APatternWithoutADotEndsTheWalkWithMinusOne) {
     TestFolder folder("NoDot");
     folder.CopySample(kInfected, "inside.exe");
     EXPECT_EQ(-1, WalkFolder(folder.Path().c_str()));   // lists the folder itself, then cannot join
@@ -235,15 +220,13 @@ TEST_F(Walk, APatternWithoutADotEndsTheWalkWithMinusOne)
     EXPECT_EQ(5, WalkFolder((folder.Path() + "_missing").c_str()));   // nothing listed: nothing to join
 }
 
-TEST_F(Walk, AFolderThatCannotBeListedIsPassedOver)
-{
+TEST_F(Walk, AFolderThatCannotBeListedIsPassedOver) {
     g_filesScanned = 2;
     EXPECT_EQ(2, WalkFolder("D:\\does_not_exist_here\\*.*"));
     EXPECT_TRUE(g_shownStatus.empty());
 }
 
-TEST_F(Walk, MemoryCheckModeChecksTheOneFileWithoutCountingIt)
-{
+TEST_F(Walk, MemoryCheckModeChecksTheOneFileWithoutCountingIt) {
     TestFolder folder("Memory");
     std::string image = folder.CopySample(kInfected, "image.exe");
     // A folder that the image's name turned into a pattern ("image.*") would list.
@@ -259,7 +242,7 @@ TEST_F(Walk, MemoryCheckModeChecksTheOneFileWithoutCountingIt)
     EXPECT_TRUE(g_actionCalls.empty());
     ASSERT_EQ(1u, g_autorunCalls.size());
     EXPECT_EQ(image, g_autorunCalls[0].currentFilePath);
-    EXPECT_EQ((std::vector<std::string>{ Shortened(image), image }), g_shownStatus);   // walked, matched
+    EXPECT_EQ((std::vector<std::string>{Shortened(image), image}), g_shownStatus);   // walked, matched
     EXPECT_EQ(2, g_pumpCalls);
 
     // Each walk starts with the hit cleared: a clean image leaves it 0.
@@ -268,4 +251,4 @@ TEST_F(Walk, MemoryCheckModeChecksTheOneFileWithoutCountingIt)
     EXPECT_EQ(0, g_memoryHit);
 }
 
-}  // namespace
+}   // namespace

@@ -10,8 +10,7 @@
 namespace {
 
 // Creates folders below `base` until the path is exactly `length` characters long.
-std::string MakeLongFolder(const std::string& base, size_t length)
-{
+std::string MakeLongFolder(const std::string& base, size_t length) {
     std::string path = base;
     EXPECT_TRUE(CreateDirectoryA(path.c_str(), NULL)) << path;
     while (path.size() < length) {
@@ -24,16 +23,14 @@ std::string MakeLongFolder(const std::string& base, size_t length)
     return path;
 }
 
-std::string ShortPathOf(const std::string& path)
-{
+std::string ShortPathOf(const std::string& path) {
     char shortPath[MAX_PATH];
     DWORD length = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
     EXPECT_TRUE(length > 0 && length < sizeof shortPath) << path;
     return shortPath;
 }
 
-std::string ShortNameOf(const std::string& shortFolder, const std::string& name)
-{
+std::string ShortNameOf(const std::string& shortFolder, const std::string& name) {
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA((shortFolder + "\\" + name).c_str(), &entry);
     EXPECT_NE(INVALID_HANDLE_VALUE, find) << name;
@@ -44,8 +41,7 @@ std::string ShortNameOf(const std::string& shortFolder, const std::string& name)
 }
 
 // The 8.3 name of a file or folder that the code page cannot name (8.3 names are ASCII).
-std::string AliasOf(const std::wstring& path)
-{
+std::string AliasOf(const std::wstring& path) {
     WIN32_FIND_DATAW entry = {};
     FindClose(FindFirstFileW(path.c_str(), &entry));
     return std::string(entry.cAlternateFileName, entry.cAlternateFileName + wcslen(entry.cAlternateFileName));
@@ -54,16 +50,14 @@ std::string AliasOf(const std::wstring& path)
 class LongPaths : public ::testing::Test {
 protected:
     // Every entry reaches the status line, so that the tests can follow the walk.
-    void SetUp() override
-    {
+    void SetUp() override {
         ResetScanDoubles();
         g_statusIntervalMs = 0;
     }
     void TearDown() override { ResetScanDoubles(); }
 };
 
-TEST_F(LongPaths, ShortNamesStandInAndWhatStillDoesNotFitIsReported)
-{
+TEST_F(LongPaths, ShortNamesStandInAndWhatStillDoesNotFitIsReported) {
     TestFolder folder("LongPaths");
     const std::string sample = SamplePath("r10_one.exe");
 
@@ -99,16 +93,16 @@ TEST_F(LongPaths, ShortNamesStandInAndWhatStillDoesNotFitIsReported)
     const std::string belowAlias = fits + "\\" + folderAlias + "\\x.exe";
     ASSERT_LT(viaAlias.size(), (size_t)MAX_PATH);
     ASSERT_LT(belowAlias.size(), (size_t)MAX_PATH);
-    std::vector<std::string> acted, expected{ viaAlias, belowAlias, folder.At(AliasOf(cyrillic)),
-                                              folder.At(AliasOf(greek) + "\\y.exe") };
+    std::vector<std::string> acted,
+        expected{viaAlias, belowAlias, folder.At(AliasOf(cyrillic)), folder.At(AliasOf(greek) + "\\y.exe")};
     for (const ActionCall& call : g_actionCalls) acted.push_back(call.path);
     std::sort(acted.begin(), acted.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, acted);
     EXPECT_EQ(4, g_filesScanned);
     EXPECT_EQ(4, result);
-    EXPECT_EQ((std::vector<std::string>{ tight + "\\abcdefgh.exe     Path too long, not scanned",
-                                         tight + "\\subfolder_x     Path too long, not scanned" }),
+    EXPECT_EQ((std::vector<std::string>{tight + "\\abcdefgh.exe     Path too long, not scanned",
+                                        tight + "\\subfolder_x     Path too long, not scanned"}),
               g_appendedLines);
     for (const std::string& line : g_appendedLines) EXPECT_LT(line.size(), 500u);
 
@@ -118,4 +112,4 @@ TEST_F(LongPaths, ShortNamesStandInAndWhatStillDoesNotFitIsReported)
     EXPECT_NE(g_shownStatus.end(), std::find(g_shownStatus.begin(), g_shownStatus.end(), std::string(shown)));
 }
 
-}  // namespace
+}   // namespace

@@ -17,12 +17,11 @@ protected:
 
 // One check of a file that must match record `name`: the counters, the two calls out and
 // what the shared buffers hold at each step.
-inline ::testing::AssertionResult MatchedAs(const std::string& path, const std::string& name, int result)
-{
+inline ::testing::AssertionResult MatchedAs(const std::string& path, const std::string& name, int result) {
     if (result != 1) return ::testing::AssertionFailure() << "CheckFile returned " << result;
     if (g_filesInfected != 1) return ::testing::AssertionFailure() << "g_filesInfected " << g_filesInfected;
-    if (g_autorunCalls.size() != 1 || g_autorunCalls[0].variantName != name
-        || g_autorunCalls[0].currentFilePath != path)
+    if (g_autorunCalls.size() != 1 || g_autorunCalls[0].variantName != name ||
+        g_autorunCalls[0].currentFilePath != path)
         return ::testing::AssertionFailure() << "CleanAutorunEntries calls: " << g_autorunCalls.size();
     if (g_actionCalls.size() != 1) return ::testing::AssertionFailure() << g_actionCalls.size() << " actions";
     const ActionCall& call = g_actionCalls[0];
@@ -34,8 +33,7 @@ inline ::testing::AssertionResult MatchedAs(const std::string& path, const std::
     return ::testing::AssertionSuccess();
 }
 
-inline ::testing::AssertionResult LeftClean(const std::string& path, long size, int result)
-{
+inline ::testing::AssertionResult LeftClean(const std::string& path, long size, int result) {
     if (result != 0) return ::testing::AssertionFailure() << "CheckFile returned " << result;
     if (g_filesInfected != 0 || !g_actionCalls.empty() || !g_autorunCalls.empty() || !g_appendedLines.empty())
         return ::testing::AssertionFailure() << "a clean file was acted on";
@@ -45,4 +43,3 @@ inline ::testing::AssertionResult LeftClean(const std::string& path, long size, 
         return ::testing::AssertionFailure() << "g_currentFilePath kept " << g_currentFilePath;
     return ::testing::AssertionSuccess();
 }
-

@@ -13,9 +13,7 @@
 
 namespace {
 
-
-TEST_F(Matcher, EveryGeneratedSampleGivesItsExpectedResult)
-{
+TEST_F(Matcher, EveryGeneratedSampleGivesItsExpectedResult) {
     std::vector<ManifestEntry> manifest = ReadManifest();
     ASSERT_GT(manifest.size(), 46u * 15);
     std::set<int> recordsMatched;
@@ -37,14 +35,16 @@ TEST_F(Matcher, EveryGeneratedSampleGivesItsExpectedResult)
     EXPECT_EQ(46u, recordsMatched.size());
 }
 
-TEST_F(Matcher, OverlappingRecordsReportTheFirstInTableOrderOnce)
-{
+TEST_F(Matcher, OverlappingRecordsReportTheFirstInTableOrderOnce) {
     // Files that carry the signatures of several records of one size.
-    const struct { const char* file; int first; } cases[] = {
-        { "combo_09_13_20.exe", 9 },   // A.Worm before Qml and Qmq
-        { "combo_13_20.exe", 13 },     // Qml before Qmq
-        { "combo_11_19.exe", 11 },     // A.Worm before Qmq
-        { "combo_07_39_41_43.exe", 7 },
+    const struct {
+        const char* file;
+        int first;
+    } cases[] = {
+        {"combo_09_13_20.exe", 9},   // A.Worm before Qml and Qmq
+        {"combo_13_20.exe", 13},     // Qml before Qmq
+        {"combo_11_19.exe", 11},     // A.Worm before Qmq
+        {"combo_07_39_41_43.exe", 7},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -55,8 +55,7 @@ TEST_F(Matcher, OverlappingRecordsReportTheFirstInTableOrderOnce)
 }
 
 // A copy of a real record with another name and size test, for a table of the test's own.
-SignatureRecord Variant(int number, const char* name, int sizeTest, int fileSize)
-{
+SignatureRecord Variant(int number, const char* name, int sizeTest, int fileSize) {
     SignatureRecord record = g_signatureTable[number - 1];
     memset(record.name, 0, sizeof record.name);
     strcpy(record.name, name);
@@ -65,17 +64,16 @@ SignatureRecord Variant(int number, const char* name, int sizeTest, int fileSize
     return record;
 }
 
-TEST_F(Matcher, RecordsThirtyNineAndFortyBothFitOneFileUnderATolerantSizeTest)
-{
+TEST_F(Matcher, RecordsThirtyNineAndFortyBothFitOneFileUnderATolerantSizeTest) {
     // 39 and 40 differ in size by one byte: only a tolerant size test lets both fit.
     std::string path = SamplePath("combo_39_40.exe");
     const int size = g_signatureTable[38].fileSize;
-    SignatureRecord forward[] = { Variant(39, "first", 2, size), Variant(40, "second", 2, size + 1), {} };
+    SignatureRecord forward[] = {Variant(39, "first", 2, size), Variant(40, "second", 2, size + 1), {}};
     g_activeSignatureTable = forward;
     EXPECT_TRUE(MatchedAs(path, "first", CheckFile(kCheckerName, path.c_str())));
 
     ResetScanDoubles();
-    SignatureRecord backward[] = { Variant(40, "second", 2, size + 1), Variant(39, "first", 2, size), {} };
+    SignatureRecord backward[] = {Variant(40, "second", 2, size + 1), Variant(39, "first", 2, size), {}};
     g_activeSignatureTable = backward;
     EXPECT_TRUE(MatchedAs(path, "second", CheckFile(kCheckerName, path.c_str())));
 
@@ -84,31 +82,25 @@ TEST_F(Matcher, RecordsThirtyNineAndFortyBothFitOneFileUnderATolerantSizeTest)
     EXPECT_TRUE(MatchedAs(path, g_signatureTable[38].name, CheckFile(kCheckerName, path.c_str())));
 }
 
-TEST_F(Matcher, SizeTestsOfEveryKind)
-{
+TEST_F(Matcher, SizeTestsOfEveryKind) {
     const std::string path = SamplePath("r10_one.exe");
     const int size = g_signatureTable[9].fileSize;   // 165888
-    const struct { int sizeTest, fileSize, matches; } rows[] = {
-        { 1, size, 1 },           // 1: exact
-        { 1, size + 1, 0 },
-        { 1, size - 1, 0 },
-        { 2, size, 1 },           // 2: difference strictly inside 4096
-        { 2, size + 4095, 1 },
-        { 2, size - 4095, 1 },
-        { 2, size + 4096, 0 },
-        { 2, size - 4096, 0 },
-        { 2, INT32_MIN, 0 },      // a difference beyond 32 bits does not wrap into range
-        { 3, 0, 1 },              // 3: any size
-        { 3, INT32_MAX, 1 },
-        { 0, size, 0 },           // anything else: never
-        { 4, size, 0 },
-        { -1, size, 0 },
+    const struct {
+        int sizeTest, fileSize, matches;
+    } rows[] = {
+        {1, size, 1},                                             // 1: exact
+        {1, size + 1, 0},    {1, size - 1, 0},    {2, size, 1},   // 2: difference strictly inside 4096
+        {2, size + 4095, 1}, {2, size - 4095, 1}, {2, size + 4096, 0},
+        {2, size - 4096, 0}, {2, INT32_MIN, 0},   // a difference beyond 32 bits does not wrap into range
+        {3, 0, 1},                                // 3: any size
+        {3, INT32_MAX, 1},   {0, size, 0},        // anything else: never
+        {4, size, 0},        {-1, size, 0},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
         SCOPED_TRACE(testing::Message() << "row " << i << ": sizeTest " << rows[i].sizeTest << " fileSize "
                                         << rows[i].fileSize);
         ResetScanDoubles();
-        SignatureRecord table[] = { Variant(10, "under test", rows[i].sizeTest, rows[i].fileSize), {} };
+        SignatureRecord table[] = {Variant(10, "under test", rows[i].sizeTest, rows[i].fileSize), {}};
         g_activeSignatureTable = table;
         int result = CheckFile(kCheckerName, path.c_str());
         EXPECT_EQ(rows[i].matches, result);
@@ -117,26 +109,23 @@ TEST_F(Matcher, SizeTestsOfEveryKind)
     }
 }
 
-TEST_F(Matcher, ARecordOfAnotherSizeTestDoesNotHideALaterMatch)
-{
+TEST_F(Matcher, ARecordOfAnotherSizeTestDoesNotHideALaterMatch) {
     const std::string path = SamplePath("r10_one.exe");
     const int size = g_signatureTable[9].fileSize;
     // The first record passes its size test (any size) but not its signatures.
-    SignatureRecord table[] = { Variant(1, "wrong signatures", 3, 0), Variant(10, "right", 1, size), {} };
+    SignatureRecord table[] = {Variant(1, "wrong signatures", 3, 0), Variant(10, "right", 1, size), {}};
     g_activeSignatureTable = table;
     EXPECT_TRUE(MatchedAs(path, "right", CheckFile(kCheckerName, path.c_str())));
 }
 
-TEST_F(Matcher, APathBeyondTheStatusBufferIsNotTaken)
-{
+TEST_F(Matcher, APathBeyondTheStatusBufferIsNotTaken) {
     std::string path = "D:\\" + std::string(300, 'x') + ".exe";
     strcpy(g_currentFilePath, "previous");
     EXPECT_EQ(0, CheckFile(kCheckerName, path.c_str()));
     EXPECT_STREQ("previous", g_currentFilePath);
 }
 
-TEST_F(Matcher, MemoryCheckModeOnlyRecordsTheMatch)
-{
+TEST_F(Matcher, MemoryCheckModeOnlyRecordsTheMatch) {
     std::string path = SamplePath("r17_multi.exe");
     const char* name = g_signatureTable[16].name;
     g_memoryCheckMode = 1;
@@ -158,16 +147,14 @@ TEST_F(Matcher, MemoryCheckModeOnlyRecordsTheMatch)
     EXPECT_TRUE(AllZero(g_currentFilePath, sizeof g_currentFilePath));
 }
 
-TEST_F(Matcher, ForcedActionWithoutTheMainWindowIsAnOrdinaryCheck)
-{
+TEST_F(Matcher, ForcedActionWithoutTheMainWindowIsAnOrdinaryCheck) {
     std::string path = SamplePath("r05_one.exe");
     g_forcedAction = ACTION_REMOVE;
     EXPECT_TRUE(MatchedAs(path, g_signatureTable[4].name, CheckFile(kCheckerName, path.c_str())));
     EXPECT_TRUE(g_appendedLines.empty());
 }
 
-TEST_F(Matcher, AutorunValueNameIsClearedOnlyWhileNoFileIsInfected)
-{
+TEST_F(Matcher, AutorunValueNameIsClearedOnlyWhileNoFileIsInfected) {
     std::string infected = SamplePath("r22_one.exe");
     std::string clean = SamplePath("r22_size_plus1.exe");
     strcpy(g_autorunValueName, "left over");
@@ -186,17 +173,20 @@ TEST_F(Matcher, AutorunValueNameIsClearedOnlyWhileNoFileIsInfected)
 
 int OpenSample(const std::string& file) { return _open(SamplePath(file).c_str(), _O_RDONLY | _O_BINARY); }
 
-TEST_F(Matcher, HeaderReadersOnEachKindOfHeader)
-{
-    const struct { const char* file; bool headers, sections; unsigned position, sectionCount; } rows[] = {
-        { "r10_one.exe", true, true, 0x80, 1 },
-        { "r10_multi.exe", true, true, 0x80, 3 },
-        { "r10_nosections.exe", true, true, 0x80, 0 },
-        { "r10_sections21.exe", true, false, 0x80, 21 },
-        { "r10_pe64k.exe", false, false, 0x0080, 0 },      // 0x10080 read as its low 16 bits
-        { "r10_no_pe_signature.exe", false, false, 0x80, 0 },
-        { "r10_truncated_header.exe", true, false, 0x80, 1 },
-        { "r10_truncated_dos.exe", false, false, 0, 0 },
+TEST_F(Matcher, HeaderReadersOnEachKindOfHeader) {
+    const struct {
+        const char* file;
+        bool headers, sections;
+        unsigned position, sectionCount;
+    } rows[] = {
+        {"r10_one.exe", true, true, 0x80, 1},
+        {"r10_multi.exe", true, true, 0x80, 3},
+        {"r10_nosections.exe", true, true, 0x80, 0},
+        {"r10_sections21.exe", true, false, 0x80, 21},
+        {"r10_pe64k.exe", false, false, 0x0080, 0},   // 0x10080 read as its low 16 bits
+        {"r10_no_pe_signature.exe", false, false, 0x80, 0},
+        {"r10_truncated_header.exe", true, false, 0x80, 1},
+        {"r10_truncated_dos.exe", false, false, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
@@ -220,8 +210,7 @@ TEST_F(Matcher, HeaderReadersOnEachKindOfHeader)
     }
 }
 
-TEST_F(Matcher, AFileNoRecordsSizeFitsLeavesTheStateOfAFailedHeaderRead)
-{
+TEST_F(Matcher, AFileNoRecordsSizeFitsLeavesTheStateOfAFailedHeaderRead) {
     // Reading a real header first shows that the skipped file resets it.
     std::string infected = SamplePath("r10_one.exe");
     ASSERT_EQ(1, CheckFile(kCheckerName, infected.c_str()));
@@ -234,4 +223,4 @@ TEST_F(Matcher, AFileNoRecordsSizeFitsLeavesTheStateOfAFailedHeaderRead)
     EXPECT_TRUE(AllZero(g_fileHeader, sizeof g_fileHeader));
 }
 
-}  // namespace
+}   // namespace

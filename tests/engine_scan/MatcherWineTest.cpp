@@ -10,8 +10,7 @@
 
 namespace {
 
-TEST_F(Matcher, AFileThatCannotBeOpenedLeavesEverythingAlone)
-{
+TEST_F(Matcher, AFileThatCannotBeOpenedLeavesEverythingAlone) {
     TestFolder folder("Unopenable");
     std::string locked = folder.CopySample("r10_one.exe", "locked.exe");
     strcpy(g_currentFilePath, "previous");
@@ -38,8 +37,7 @@ TEST_F(Matcher, AFileThatCannotBeOpenedLeavesEverythingAlone)
     EXPECT_TRUE(MatchedAs(locked, g_signatureTable[9].name, CheckFile(kCheckerName, locked.c_str())));
 }
 
-TEST_F(Matcher, TheListedSizeDecidesWhetherTheFileIsOpened)
-{
+TEST_F(Matcher, TheListedSizeDecidesWhetherTheFileIsOpened) {
     TestFolder folder("Listed");
     std::string sample = folder.CopySample("r10_one.exe", "listed.exe");
     // A size no record accepts, as a listing would give it: the file is not even opened.
@@ -52,8 +50,7 @@ TEST_F(Matcher, TheListedSizeDecidesWhetherTheFileIsOpened)
     EXPECT_TRUE(MatchedAs(sample, g_signatureTable[9].name, CheckFile(kCheckerName, sample.c_str())));
 }
 
-TEST_F(Matcher, ForcedActionActsWithoutTestingAfterTheSystemMemoryLine)
-{
+TEST_F(Matcher, ForcedActionActsWithoutTestingAfterTheSystemMemoryLine) {
     TestFolder folder("Forced");
     std::string clean = folder.WriteFile("clean.exe", "not a program");
     g_hMainWnd = (HWND)0x1234;   // set by SCAN; the channel itself is a double here
@@ -76,4 +73,4 @@ TEST_F(Matcher, ForcedActionActsWithoutTestingAfterTheSystemMemoryLine)
     EXPECT_TRUE(AllZero(g_currentFilePath, sizeof g_currentFilePath));
 }
 
-}  // namespace
+}   // namespace

@@ -7,21 +7,24 @@
 
 namespace {
 
-TEST(ShortenPath, KeepsShortPathsAndCutsTheMiddleOfLongOnes)
-{
+TEST(ShortenPath, KeepsShortPathsAndCutsTheMiddleOfLongOnes) {
     const std::string seventy = "C:\\abcdefghijklmnopqrstuvwxyz\\0123456789\\ABCDEFGHIJKLMNOPQRSTUVWXYZ\\x.";
     ASSERT_EQ(70u, seventy.size());
-    const struct { std::string source; int n; std::string expected; } rows[] = {
-        { seventy, 60, seventy.substr(0, 29) + ".." + seventy.substr(41) },   // 29 + 2 + 29
-        { seventy.substr(0, 60), 60, seventy.substr(0, 60) },                 // exactly n: unchanged
-        { seventy.substr(0, 61), 60, seventy.substr(0, 29) + ".." + seventy.substr(32, 29) },
-        { seventy.substr(0, 59), 60, seventy.substr(0, 59) },
-        { seventy, 61, seventy.substr(0, 29) + "..." + seventy.substr(41) },  // odd n: three dots
-        { seventy, 2, ".." },
-        { seventy, 3, "..." },
-        { seventy, 1, "." },
-        { seventy, 0, "" },
-        { "", 60, "" },
+    const struct {
+        std::string source;
+        int n;
+        std::string expected;
+    } rows[] = {
+        {seventy, 60, seventy.substr(0, 29) + ".." + seventy.substr(41)},   // 29 + 2 + 29
+        {seventy.substr(0, 60), 60, seventy.substr(0, 60)},                 // exactly n: unchanged
+        {seventy.substr(0, 61), 60, seventy.substr(0, 29) + ".." + seventy.substr(32, 29)},
+        {seventy.substr(0, 59), 60, seventy.substr(0, 59)},
+        {seventy, 61, seventy.substr(0, 29) + "..." + seventy.substr(41)},   // odd n: three dots
+        {seventy, 2, ".."},
+        {seventy, 3, "..."},
+        {seventy, 1, "."},
+        {seventy, 0, ""},
+        {"", 60, ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.source.size() << " characters, n " << row.n);
@@ -34,8 +37,7 @@ TEST(ShortenPath, KeepsShortPathsAndCutsTheMiddleOfLongOnes)
     }
 }
 
-TEST(PathText, PatternFolderAndJoins)
-{
+TEST(PathText, PatternFolderAndJoins) {
     EXPECT_EQ(3, PatternFolderLength("C:\\*.*"));
     EXPECT_EQ(7, PatternFolderLength("C:\\dir\\*.*"));
     EXPECT_EQ(7, PatternFolderLength("C:\\dir\\*.txt"));
@@ -67,4 +69,4 @@ TEST(PathText, PatternFolderAndJoins)
     EXPECT_EQ(0, AppendText(dest, 8, "!"));
 }
 
-}  // namespace
+}   // namespace

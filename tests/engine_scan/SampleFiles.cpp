@@ -10,8 +10,7 @@
 #endif
 
 #ifdef _WIN32
-const std::string& SamplesFolder()
-{
+const std::string& SamplesFolder() {
     static const std::string folder = "D:\\samples";
     return folder;
 }
@@ -19,10 +18,9 @@ const std::string& SamplesFolder()
 namespace {
 std::string g_nativeFolder;
 void RemoveNativeFolder() { (void)!system(("rm -rf '" + g_nativeFolder + "'").c_str()); }
-}  // namespace
+}   // namespace
 
-const std::string& SamplesFolder()
-{
+const std::string& SamplesFolder() {
     if (g_nativeFolder.empty()) {
         char folder[] = "/tmp/sw_samples_XXXXXX";
         if (mkdtemp(folder) == NULL) abort();
@@ -35,8 +33,7 @@ const std::string& SamplesFolder()
 }
 #endif
 
-std::string SamplePath(const std::string& file)
-{
+std::string SamplePath(const std::string& file) {
 #ifdef _WIN32
     return SamplesFolder() + "\\" + file;
 #else
@@ -44,8 +41,7 @@ std::string SamplePath(const std::string& file)
 #endif
 }
 
-std::string ScratchPath(const std::string& name)
-{
+std::string ScratchPath(const std::string& name) {
 #ifdef _WIN32
     return "D:\\" + name + "_" + std::to_string(_getpid());
 #else
@@ -53,8 +49,7 @@ std::string ScratchPath(const std::string& name)
 #endif
 }
 
-std::vector<std::string> ReadLines(const std::string& path)
-{
+std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
     FILE* file = fopen(path.c_str(), "r");
     if (file == NULL) return lines;
@@ -67,8 +62,7 @@ std::vector<std::string> ReadLines(const std::string& path)
     return lines;
 }
 
-std::vector<ManifestEntry> ReadManifest()
-{
+std::vector<ManifestEntry> ReadManifest() {
     std::vector<ManifestEntry> entries;
     for (const std::string& line : ReadLines(SamplePath("manifest.txt"))) {
         char file[128], name[64], kind[64];
@@ -84,8 +78,7 @@ std::vector<ManifestEntry> ReadManifest()
     return entries;
 }
 
-::testing::AssertionResult AllZero(const void* bytes, size_t length)
-{
+::testing::AssertionResult AllZero(const void* bytes, size_t length) {
     const unsigned char* data = static_cast<const unsigned char*>(bytes);
     for (size_t i = 0; i < length; ++i)
         if (data[i] != 0) return ::testing::AssertionFailure() << "byte " << i << " is " << (int)data[i];

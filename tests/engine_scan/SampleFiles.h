@@ -6,9 +6,9 @@
 
 struct ManifestEntry {
     std::string file;
-    int expected;          // record number the matcher must report, 0 for clean
-    std::string name;      // that record's name, "-" for clean
-    std::string kind;      // layout or near-miss kind
+    int expected;       // record number the matcher must report, 0 for clean
+    std::string name;   // that record's name, "-" for clean
+    std::string kind;   // layout or near-miss kind
     long size;
 };
 

@@ -28,16 +28,14 @@ int g_pumpCalls;
 std::function<void()> g_onPump;
 std::function<void()> g_onAutorunCleanup;
 
-void ShowStatus(const char* text)
-{
+void ShowStatus(const char* text) {
     snprintf(g_statusText, sizeof g_statusText, "%s", text);
     g_shownStatus.push_back(text);
 }
 
 // Records the whole line, even one longer than g_reportText, so a test sees what a sender
 // would have overrun.
-void AppendReportLine(const char* format, ...)
-{
+void AppendReportLine(const char* format, ...) {
     va_list args;
     va_start(args, format);
     int length = vsnprintf(NULL, 0, format, args);
@@ -50,26 +48,22 @@ void AppendReportLine(const char* format, ...)
     g_appendedLines.push_back(line.c_str());
 }
 
-void PumpMessages()
-{
+void PumpMessages() {
     ++g_pumpCalls;
     if (g_onPump) g_onPump();
 }
 
-void ApplyAction(const char* path, const char* variantName)
-{
-    g_actionCalls.push_back({ path, variantName, g_action, g_statusText, g_detectedName, g_currentFilePath });
+void ApplyAction(const char* path, const char* variantName) {
+    g_actionCalls.push_back({path, variantName, g_action, g_statusText, g_detectedName, g_currentFilePath});
 }
 
-int CleanAutorunEntries(const char* variantName)
-{
-    g_autorunCalls.push_back({ variantName, g_currentFilePath, g_filesInfected });
+int CleanAutorunEntries(const char* variantName) {
+    g_autorunCalls.push_back({variantName, g_currentFilePath, g_filesInfected});
     if (g_onAutorunCleanup) g_onAutorunCleanup();
     return 1;
 }
 
-void ResetScanDoubles()
-{
+void ResetScanDoubles() {
     g_hMainWnd = NULL;
     memset(g_statusText, 0, sizeof g_statusText);
     memset(g_reportText, 0, sizeof g_reportText);

@@ -7,8 +7,7 @@
 
 // Deep test trees go beyond what the ANSI calls take: their children are reached through
 // the folder's short path and, where needed, their own short names.
-void EmptyFolder(const std::string& path)
-{
+void EmptyFolder(const std::string& path) {
     std::string base = path;
     char shortPath[MAX_PATH];
     DWORD length = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
@@ -31,15 +30,12 @@ void EmptyFolder(const std::string& path)
     FindClose(find);
 }
 
-bool RemoveTree(const std::string& path)
-{
+bool RemoveTree(const std::string& path) {
     EmptyFolder(path);
     return RemoveDirectoryA(path.c_str()) != 0;
 }
 
-TestFolder::TestFolder(const std::string& name, const std::string& root)
-    : m_isDriveRoot(name.empty())
-{
+TestFolder::TestFolder(const std::string& name, const std::string& root) : m_isDriveRoot(name.empty()) {
     if (m_isDriveRoot) {
         m_path = root.substr(0, root.size() - 1);
         EmptyFolder(m_path);
@@ -52,15 +48,15 @@ TestFolder::TestFolder(const std::string& name, const std::string& root)
     CreateDirectoryA(m_path.c_str(), NULL);
 }
 
-TestFolder::~TestFolder()
-{
+TestFolder::~TestFolder() {
     // Removing "E:" itself would remove the folder the drive is mapped to.
-    if (m_isDriveRoot) EmptyFolder(m_path);
-    else RemoveTree(m_path);
+    if (m_isDriveRoot)
+        EmptyFolder(m_path);
+    else
+        RemoveTree(m_path);
 }
 
-std::string TestFolder::MakeFolder(const std::string& relative) const
-{
+std::string TestFolder::MakeFolder(const std::string& relative) const {
     std::string path = m_path;
     size_t start = 0;
     while (start <= relative.size()) {
@@ -73,15 +69,13 @@ std::string TestFolder::MakeFolder(const std::string& relative) const
     return path;
 }
 
-std::string TestFolder::CopySample(const std::string& sample, const std::string& relative) const
-{
+std::string TestFolder::CopySample(const std::string& sample, const std::string& relative) const {
     std::string target = At(relative);
     EXPECT_TRUE(CopyFileA(SamplePath(sample).c_str(), target.c_str(), FALSE)) << sample << " -> " << target;
     return target;
 }
 
-std::string TestFolder::WriteFile(const std::string& relative, const std::string& bytes) const
-{
+std::string TestFolder::WriteFile(const std::string& relative, const std::string& bytes) const {
     std::string target = At(relative);
     FILE* file = fopen(target.c_str(), "wb");
     EXPECT_TRUE(file != NULL) << target;

@@ -16,8 +16,7 @@ struct ExpectedRecord {
     std::string signature1, signature2;
 };
 
-std::vector<ExpectedRecord> ReadExpectedRecords()
-{
+std::vector<ExpectedRecord> ReadExpectedRecords() {
     std::vector<ExpectedRecord> records;
     for (const std::string& line : ReadLines(SamplePath("records.txt"))) {
         char name[64], sig1[64], sig2[64];
@@ -33,8 +32,7 @@ std::vector<ExpectedRecord> ReadExpectedRecords()
     return records;
 }
 
-std::string Hex(const unsigned char* bytes, size_t length)
-{
+std::string Hex(const unsigned char* bytes, size_t length) {
     std::string text;
     char pair[3];
     for (size_t i = 0; i < length; ++i) {
@@ -44,8 +42,7 @@ std::string Hex(const unsigned char* bytes, size_t length)
     return text;
 }
 
-TEST(SignatureTable, EveryRecordEqualsTheWrittenTableFieldForField)
-{
+TEST(SignatureTable, EveryRecordEqualsTheWrittenTableFieldForField) {
     std::vector<ExpectedRecord> expected = ReadExpectedRecords();
     ASSERT_EQ(46u, expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -66,14 +63,12 @@ TEST(SignatureTable, EveryRecordEqualsTheWrittenTableFieldForField)
     }
 }
 
-TEST(SignatureTable, EndsWithOneAllZeroRecordAfterTheFortySixth)
-{
+TEST(SignatureTable, EndsWithOneAllZeroRecordAfterTheFortySixth) {
     for (int i = 0; i < 46; ++i) EXPECT_NE(0, g_signatureTable[i].name[0]) << "record " << i + 1;
     EXPECT_TRUE(AllZero(&g_signatureTable[46], sizeof g_signatureTable[46]));
 }
 
-TEST(SignatureTable, DistinctNamesInOrderOfFirstAppearance)
-{
+TEST(SignatureTable, DistinctNamesInOrderOfFirstAppearance) {
     std::vector<std::string> names;
     for (int i = 0; g_signatureTable[i].name[0]; ++i)
         if (std::find(names.begin(), names.end(), g_signatureTable[i].name) == names.end())
@@ -85,4 +80,4 @@ TEST(SignatureTable, DistinctNamesInOrderOfFirstAppearance)
     EXPECT_EQ(4096, kSizeTolerance);
 }
 
-}  // namespace
+}   // namespace

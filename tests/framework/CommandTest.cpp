@@ -170,4 +170,4 @@ TEST_F(DialogCommandTest, DialogCommandNobodyMapsReachesTheApplication) {
     EXPECT_EQ(0, dlg.okCalls + dlg.cancelCalls + dlg.plainClicks);
 }
 
-}  // namespace
+}   // namespace

@@ -172,8 +172,8 @@ protected:
         if (nCtlColor == CTLCOLOR_STATIC) brush = staticBrush;
         // A list box clears its empty area with the background colour of the DC it passed.
         if (nCtlColor == CTLCOLOR_LISTBOX) pDC->SetBkColor(kListColor);
-        requests.push_back({nCtlColor, pWnd, pWnd ? pWnd->m_hWnd : 0, pWnd ? pWnd->GetDlgCtrlID() : 0,
-                            pDC ? pDC->m_hDC : 0, brush});
+        requests.push_back(
+            {nCtlColor, pWnd, pWnd ? pWnd->m_hWnd : 0, pWnd ? pWnd->GetDlgCtrlID() : 0, pDC ? pDC->m_hDC : 0, brush});
         return brush;
     }
     DECLARE_MESSAGE_MAP()
@@ -267,4 +267,4 @@ TEST(CtlColorTest, PushButtonGetsItsKindAndTheDefaultBrush) {
     });
 }
 
-}  // namespace
+}   // namespace

@@ -68,7 +68,8 @@ protected:
 ::testing::AssertionResult BoundOnce(const CWnd& member, HWND control) {
     if (!control) return ::testing::AssertionFailure() << "no such control";
     if (member.m_hWnd != control) return ::testing::AssertionFailure() << "member not attached to its control";
-    if (CWnd::FromHandlePermanent(control) != &member) return ::testing::AssertionFailure() << "control not the member's";
+    if (CWnd::FromHandlePermanent(control) != &member)
+        return ::testing::AssertionFailure() << "control not the member's";
     if ((WNDPROC)GetWindowLongPtrA(control, GWLP_WNDPROC) != AfxWndProc)
         return ::testing::AssertionFailure() << "control not subclassed";
     return ::testing::AssertionSuccess();
@@ -317,4 +318,4 @@ TEST_F(DialogOwnerTest, TheMainWindowsOwnDialogHasNoOwner) {
     EXPECT_TRUE(main.enables.empty());
 }
 
-}  // namespace
+}   // namespace

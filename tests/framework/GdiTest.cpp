@@ -229,4 +229,4 @@ TEST(ClientDcTest, NoWindowGivesTheScreensDc) {
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), GetDeviceCaps(dc.m_hDC, HORZRES));
 }
 
-}  // namespace
+}   // namespace

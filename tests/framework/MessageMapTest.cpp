@@ -18,8 +18,14 @@ public:
     std::vector<std::string> calls;
 
 protected:
-    LRESULT OnOverriddenInBase(WPARAM, LPARAM) { calls.push_back("base overridden"); return 1; }
-    LRESULT OnBaseOnly(WPARAM, LPARAM) { calls.push_back("base only"); return 2; }
+    LRESULT OnOverriddenInBase(WPARAM, LPARAM) {
+        calls.push_back("base overridden");
+        return 1;
+    }
+    LRESULT OnBaseOnly(WPARAM, LPARAM) {
+        calls.push_back("base only");
+        return 2;
+    }
     DECLARE_MESSAGE_MAP()
 };
 
@@ -40,10 +46,22 @@ public:
     UINT cursorHitTest = 0, cursorMessage = 0;
 
 protected:
-    LRESULT OnOverridden(WPARAM, LPARAM) { calls.push_back("derived overridden"); return 3; }
-    LRESULT OnTen(WPARAM w, LPARAM) { tenArgs.push_back(w); return 10; }
-    LRESULT OnEleven(WPARAM w, LPARAM) { elevenArgs.push_back(w); return 11; }
-    LRESULT OnDefaulting(WPARAM, LPARAM) { calls.push_back("defaulting"); return Default() + 1; }
+    LRESULT OnOverridden(WPARAM, LPARAM) {
+        calls.push_back("derived overridden");
+        return 3;
+    }
+    LRESULT OnTen(WPARAM w, LPARAM) {
+        tenArgs.push_back(w);
+        return 10;
+    }
+    LRESULT OnEleven(WPARAM w, LPARAM) {
+        elevenArgs.push_back(w);
+        return 11;
+    }
+    LRESULT OnDefaulting(WPARAM, LPARAM) {
+        calls.push_back("defaulting");
+        return Default() + 1;
+    }
     LRESULT OnNested(WPARAM, LPARAM) {
         calls.push_back("nested");
         ::SendMessageA(nestedTarget ? nestedTarget->m_hWnd : m_hWnd, kMsgDefaulting, 99, 0);
@@ -163,8 +181,10 @@ TEST_F(MessageMapTest, TimerHandlerGetsTheIdentifierAndItsBasePassesTheMessageOn
     DWORD until = GetTickCount() + 3000;
     MSG msg;
     while (probe.timerIds.empty() && GetTickCount() < until) {
-        if (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        else Sleep(5);
+        if (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        else
+            Sleep(5);
     }
     probe.KillTimer(77);
     ASSERT_FALSE(probe.timerIds.empty()) << "no timer message arrived";
@@ -203,8 +223,8 @@ TEST_F(MessageMapTest, FocusAndCursorHandlersGetTheirWindowsAndCodes) {
 // A subclassed platform control keeps all of its own processing for what the map lacks.
 TEST(SubclassedControlTest, KeepsItsOwnTextAndStateProcessing) {
     WindowGuard parent(CreateRecorder());
-    WindowGuard box(CreateWindowExA(0, "BUTTON", "Caption", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 80, 20,
-                                    parent.hwnd, (HMENU)7, GetModuleHandleA(0), 0));
+    WindowGuard box(CreateWindowExA(0, "BUTTON", "Caption", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 80, 20, parent.hwnd,
+                                    (HMENU)7, GetModuleHandleA(0), 0));
     CDerivedProbe control;
     ASSERT_TRUE(control.SubclassWindow(box.hwnd));
 
@@ -224,4 +244,4 @@ TEST(SubclassedControlTest, KeepsItsOwnTextAndStateProcessing) {
     EXPECT_EQ(7, control.GetDlgCtrlID());
 }
 
-}  // namespace
+}   // namespace

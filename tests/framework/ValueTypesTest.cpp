@@ -302,4 +302,4 @@ TEST(AppTest, WinMainRunsInitInstanceOnceAndReturnsExitInstance) {
     EXPECT_EQ(instance, AfxGetInstanceHandle()) << "falls back to the program's module";
 }
 
-}  // namespace
+}   // namespace

@@ -38,8 +38,8 @@ HWND CreateRecorder(HWND parent, int id, DWORD style) {
         atom = RegisterClassA(&wc);
     }
     if (parent) style = (style & ~WS_POPUP) | WS_CHILD;
-    return CreateWindowExA(0, "SwFrameworkRecorder", "recorder", style, 10, 10, 200, 120, parent,
-                           (HMENU)(INT_PTR)id, GetModuleHandleA(0), 0);
+    return CreateWindowExA(0, "SwFrameworkRecorder", "recorder", style, 10, 10, 200, 120, parent, (HMENU)(INT_PTR)id,
+                           GetModuleHandleA(0), 0);
 }
 
 MemoryCanvas::MemoryCanvas(int width, int height) {

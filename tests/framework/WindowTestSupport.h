@@ -59,8 +59,8 @@ struct MemoryCanvas {
 };
 
 // Colours as "RRGGBB" so that a failing comparison reads well.
-::testing::AssertionResult SameColor(const char* expectedExpr, const char* actualExpr,
-                                     COLORREF expected, COLORREF actual);
+::testing::AssertionResult SameColor(const char* expectedExpr, const char* actualExpr, COLORREF expected,
+                                     COLORREF actual);
 
 // A modal dialog on template IDD_PROBE whose test steps run inside the platform's modal
 // loop: one step per tick of a short timer set in OnInitDialog. A timer message comes only
@@ -78,7 +78,7 @@ public:
     bool endOnOk = true;                       // false: the OnOK override only counts
     int okCalls = 0, cancelCalls = 0, plainClicks = 0, dataExchanges = 0;
     size_t stepsRun = 0;
-    RECT initialRect = {0, 0, 0, 0};           // the window as OnInitDialog found it
+    RECT initialRect = {0, 0, 0, 0};   // the window as OnInitDialog found it
 
 protected:
     BOOL OnInitDialog() override;

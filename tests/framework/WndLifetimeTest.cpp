@@ -13,8 +13,8 @@ const UINT kMsgPing = WM_APP + 30;
 class CLifeProbe : public CWnd {
 public:
     int pings = 0, destroys = 0;
-    std::vector<HWND> nested;          // the next cursor request hands each on in a request of its own
-    std::pair<HWND, HWND> argument;    // the window its argument meant on entry and on return
+    std::vector<HWND> nested;         // the next cursor request hands each on in a request of its own
+    std::pair<HWND, HWND> argument;   // the window its argument meant on entry and on return
 
 protected:
     LRESULT OnPing(WPARAM, LPARAM) { return ++pings; }
@@ -151,4 +151,4 @@ TEST_F(WndLifetimeTest, WindowArgumentKeepsItsWindowThroughNestedMessages) {
     EXPECT_EQ(std::make_pair(outer.hwnd, outer.hwnd), probe.argument);
 }
 
-}  // namespace
+}   // namespace

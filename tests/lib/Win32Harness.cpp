@@ -7,7 +7,10 @@
 #include "framework/KernelHandles.h"
 
 ::testing::AssertionResult RunsAs(const char* version) {
-    struct Known { const char* name; DWORD platform, major, minor; };
+    struct Known {
+        const char* name;
+        DWORD platform, major, minor;
+    };
     static const Known kKnown[] = {
         {"win98", 1, 4, 10}, {"nt40", 2, 4, 0}, {"win2k", 2, 5, 0}, {"winxp", 2, 5, 1}, {"win7", 2, 6, 1},
     };
@@ -16,7 +19,8 @@
     GetVersionExA(&info);
     for (const Known& known : kKnown) {
         if (version == NULL || strcmp(known.name, version) != 0) continue;
-        if (info.dwPlatformId == known.platform && info.dwMajorVersion == known.major && info.dwMinorVersion == known.minor)
+        if (info.dwPlatformId == known.platform && info.dwMajorVersion == known.major &&
+            info.dwMinorVersion == known.minor)
             return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure() << "expected " << (version ? version : "(no version)")
@@ -26,9 +30,7 @@
 
 // ---------------------------------------------------------------- files
 
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
     CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
@@ -158,7 +160,8 @@ void DeleteMachineTree(const std::string& path) {
     char name[256], previous[256] = "";
     for (;;) {
         DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, 0, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS || !strcmp(name, previous)) break;
+        if (RegEnumKeyExA(key, 0, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS || !strcmp(name, previous))
+            break;
         DeleteMachineTree(path + "\\" + name);
         strcpy(previous, name);
     }

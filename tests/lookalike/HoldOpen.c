@@ -6,14 +6,11 @@
 static char g_path[MAX_PATH];
 
 /* The first argument after the program's own name, without the quotes around it. */
-static const char* FirstArgument(const char* line)
-{
+static const char* FirstArgument(const char* line) {
     char quote = 0;
     for (; *line && (quote || *line != ' '); ++line)
-        if (*line == '"')
-            quote = !quote;
-    while (*line == ' ')
-        ++line;
+        if (*line == '"') quote = !quote;
+    while (*line == ' ') ++line;
     char end = ' ';
     if (*line == '"') {
         end = '"';
@@ -28,12 +25,9 @@ static const char* FirstArgument(const char* line)
     return g_path;
 }
 
-void HoldOpenMain(void)
-{
+void HoldOpenMain(void) {
     const char* path = FirstArgument(GetCommandLineA());
     HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        ExitProcess(2);
-    for (;;)
-        Sleep(1000);
+    if (file == INVALID_HANDLE_VALUE) ExitProcess(2);
+    for (;;) Sleep(1000);
 }

@@ -10,16 +10,14 @@
 #include "app/ScanState.h"
 #include "engine/FileMatcher.h"
 
-static std::string Beside(const char* name)
-{
+static std::string Beside(const char* name) {
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, sizeof self);
     std::string folder = self;
     return folder.substr(0, folder.rfind('\\') + 1) + name;
 }
 
-TEST(LookalikeMatch, MatcherNamesTheSampleInMemoryCheckMode)
-{
+TEST(LookalikeMatch, MatcherNamesTheSampleInMemoryCheckMode) {
     std::string path = Beside("Lookalike.exe");
     g_memoryCheckMode = 1;
     g_memoryHit = 0;
@@ -29,8 +27,7 @@ TEST(LookalikeMatch, MatcherNamesTheSampleInMemoryCheckMode)
     EXPECT_TRUE(GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) << "memory check mode acts on nothing";
 }
 
-TEST(LookalikeMatch, OneByteMoreIsClean)
-{
+TEST(LookalikeMatch, OneByteMoreIsClean) {
     std::string copy = Beside("Longer.exe");
     ASSERT_TRUE(CopyFileA(Beside("Lookalike.exe").c_str(), copy.c_str(), FALSE));
     HANDLE file = CreateFileA(copy.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);

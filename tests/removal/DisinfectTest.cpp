@@ -11,28 +11,24 @@
 using Disinfect = RemovalTest;
 using Lines = std::vector<std::string>;
 
-static std::string NtPendingEntry(const std::string& path)
-{
-    return "\\??\\" + path + std::string("\0\0", 2);
-}
+static std::string NtPendingEntry(const std::string& path) { return "\\??\\" + path + std::string("\0\0", 2); }
 
-TEST_F(Disinfect, ReadOnlyHiddenSystemFileIsDeletedAndReportedRemoved)
-{
+TEST_F(Disinfect, ReadOnlyHiddenSystemFileIsDeletedAndReportedRemoved) {
     std::string path = MakeFile("guarded.exe");
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     ASSERT_EQ(GetFileAttributesA(path.c_str()) & 7u, 7u);
 
     ApplyAction(path.c_str(), kPyzName);
 
     EXPECT_FALSE(FileExists(path));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "removed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "removed")}));
     EXPECT_EQ(g_filesRemoved, 1);
     EXPECT_EQ(UninstallCleanups(), 1);
     EXPECT_EQ(g_restartNeeded, 0);
 }
 
-TEST_F(Disinfect, AttributesThatCannotBeResetGiveUnableToRemoveWithoutDeferral)
-{
+TEST_F(Disinfect, AttributesThatCannotBeResetGiveUnableToRemoveWithoutDeferral) {
     std::string path = m_folder + "\\vanished.exe";
     strcpy(g_statusText, "C:\\removal\\...\\vanished.exe");   // the walk's shortened status text
     strcpy(g_detectedName, "W32/Drellmoxin.Qnd.Worm");
@@ -40,15 +36,14 @@ TEST_F(Disinfect, AttributesThatCannotBeResetGiveUnableToRemoveWithoutDeferral)
 
     ApplyAction(path.c_str(), kPyzName);
 
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(g_statusText, g_detectedName, "Unable to remove") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(g_statusText, g_detectedName, "Unable to remove")}));
     EXPECT_EQ(g_restartNeeded, 0);
     EXPECT_EQ(PendingRenames(), pendingBefore);
     EXPECT_EQ(g_filesRemoved, 0);
     EXPECT_EQ(UninstallCleanups(), 0);
 }
 
-TEST_F(Disinfect, FileHeldOpenByAnotherProcessIsDeferredToTheRestart)
-{
+TEST_F(Disinfect, FileHeldOpenByAnotherProcessIsDeferredToTheRestart) {
     std::string path = MakeFile("held.exe");
     ChildProcess holder(HelperProgram("HoldOpen.exe"), path);
     ASSERT_TRUE(holder.Started());
@@ -57,7 +52,7 @@ TEST_F(Disinfect, FileHeldOpenByAnotherProcessIsDeferredToTheRestart)
 
     ApplyAction(path.c_str(), kPyzName);
 
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "Unable to remove") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "Unable to remove")}));
     EXPECT_TRUE(boxes.Texts().empty()) << "the module-path route shows no message";
     EXPECT_FALSE(holder.Ended(0)) << "the holder does not run the file, so it is left alone";
     EXPECT_TRUE(FileExists(path));
@@ -67,8 +62,7 @@ TEST_F(Disinfect, FileHeldOpenByAnotherProcessIsDeferredToTheRestart)
     ExpectGoneAfterRestart(path);
 }
 
-TEST_F(Disinfect, RunningLookalikeIsEndedAndItsFileRemovedOnce)
-{
+TEST_F(Disinfect, RunningLookalikeIsEndedAndItsFileRemovedOnce) {
     std::string path = m_folder + "\\pyz.exe";
     std::unique_ptr<ChildProcess> running;
     ASSERT_TRUE(StartLookalikeAt(path, &running));
@@ -78,24 +72,22 @@ TEST_F(Disinfect, RunningLookalikeIsEndedAndItsFileRemovedOnce)
     EXPECT_TRUE(running->Ended());
     EXPECT_EQ(running->ExitCode(), 0u) << "TerminateProcess with exit code 0";
     EXPECT_FALSE(FileExists(path));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "removed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "removed")}));
     EXPECT_EQ(g_filesRemoved, 1);
     EXPECT_EQ(UninstallCleanups(), 1);
     EXPECT_EQ(g_restartNeeded, 0);
 }
 
-TEST_F(Disinfect, Action102RemovesLike100)
-{
+TEST_F(Disinfect, Action102RemovesLike100) {
     std::string path = MakeFile("other.exe");
     g_action = ACTION_REMOVE_TOO;
     ApplyAction(path.c_str(), kPyzName);
     EXPECT_FALSE(FileExists(path));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "removed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "removed")}));
     EXPECT_EQ(g_filesRemoved, 1);
 }
 
-TEST_F(Disinfect, RenameTurnsExeIntoVxeInTheSameFolder)
-{
+TEST_F(Disinfect, RenameTurnsExeIntoVxeInTheSameFolder) {
     std::string path = MakeFile("a.exe", 100);
     g_action = ACTION_RENAME;
 
@@ -103,41 +95,38 @@ TEST_F(Disinfect, RenameTurnsExeIntoVxeInTheSameFolder)
 
     EXPECT_FALSE(FileExists(path));
     EXPECT_EQ(ReadFileBytes(m_folder + "\\a.Vxe"), std::string(100, '\xBD'));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "renamed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "renamed")}));
     EXPECT_EQ(g_filesRenamed, 1);
     EXPECT_EQ(g_filesRemoved, 0);
     EXPECT_EQ(UninstallCleanups(), 0);
 }
 
-TEST_F(Disinfect, RenameOntoAnExistingNameFailsAndTouchesNothing)
-{
+TEST_F(Disinfect, RenameOntoAnExistingNameFailsAndTouchesNothing) {
     std::string path = MakeFile("b.exe", 10);
     std::string taken = MakeFile("b.Vxe", 20);
     g_action = ACTION_RENAME;
 
     ApplyAction(path.c_str(), kPyzName);
 
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "Rename failed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "Rename failed")}));
     EXPECT_EQ(ReadFileBytes(path).size(), 10u);
     EXPECT_EQ(ReadFileBytes(taken).size(), 20u);
     EXPECT_EQ(g_filesRenamed, 0);
 }
 
-TEST_F(Disinfect, NameEndingInDotGetsVAppended)
-{
+TEST_F(Disinfect, NameEndingInDotGetsVAppended) {
     MakeFile("trail");
     std::string path = m_folder + "\\trail.";   // Windows drops the trailing dot: this names "trail"
     g_action = ACTION_RENAME;
 
     ApplyAction(path.c_str(), kPyzName);
 
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "renamed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "renamed")}));
     EXPECT_TRUE(FileExists(m_folder + "\\trail.V"));
     EXPECT_EQ(g_filesRenamed, 1);
 }
 
-TEST_F(Disinfect, NameWithoutDotIsNotRenamedEvenWhenItsFolderHasOne)
-{
+TEST_F(Disinfect, NameWithoutDotIsNotRenamedEvenWhenItsFolderHasOne) {
     std::string folder = m_folder + "\\sub.dir";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
     // Were the folder's dot taken, the file would move into this folder.
@@ -148,18 +137,23 @@ TEST_F(Disinfect, NameWithoutDotIsNotRenamedEvenWhenItsFolderHasOne)
 
     ApplyAction(path.c_str(), kPyzName);
 
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "Rename failed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "Rename failed")}));
     EXPECT_TRUE(FileExists(path));
     EXPECT_FALSE(FileExists(m_folder + "\\sub.Vir\\noext"));
     EXPECT_EQ(g_filesRenamed, 0);
 }
 
-TEST(RenamedPath, StaysInsideItsBufferAndEndsTheName)
-{
-    struct Row { const char* path; const char* renamed; };
+TEST(RenamedPath, StaysInsideItsBufferAndEndsTheName) {
+    struct Row {
+        const char* path;
+        const char* renamed;
+    };
     static const Row rows[] = {
-        { "C:\\d\\a.exe", "C:\\d\\a.Vxe" }, { "C:\\d\\a.b.c", "C:\\d\\a.b.V" },
-        { "C:\\d\\trail.", "C:\\d\\trail.V" }, { "x.", "x.V" }, { ".exe", ".Vxe" },
+        {"C:\\d\\a.exe", "C:\\d\\a.Vxe"},
+        {"C:\\d\\a.b.c", "C:\\d\\a.b.V"},
+        {"C:\\d\\trail.", "C:\\d\\trail.V"},
+        {"x.", "x.V"},
+        {".exe", ".Vxe"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path);
@@ -177,8 +171,7 @@ TEST(RenamedPath, StaysInsideItsBufferAndEndsTheName)
     EXPECT_FALSE(MakeRenamedPath("noext", buffer, sizeof buffer));
 }
 
-TEST_F(Disinfect, ReportOnlyLeavesTheFileAndWritesOneLine)
-{
+TEST_F(Disinfect, ReportOnlyLeavesTheFileAndWritesOneLine) {
     std::string path = MakeFile("kept.exe", 33);
     strcpy(g_statusText, path.c_str());
     strcpy(g_detectedName, kPyzName);
@@ -187,14 +180,13 @@ TEST_F(Disinfect, ReportOnlyLeavesTheFileAndWritesOneLine)
     ApplyAction(path.c_str(), "ignored name");
 
     EXPECT_EQ(ReadFileBytes(path), std::string(33, '\xBD'));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "not disinfected as per user's selection") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "not disinfected as per user's selection")}));
     EXPECT_EQ(g_filesRemoved + g_filesRenamed + g_restartNeeded, 0);
 }
 
-TEST_F(Disinfect, OtherActionCodesDoNothing)
-{
+TEST_F(Disinfect, OtherActionCodesDoNothing) {
     std::string path = MakeFile("untouched.exe");
-    for (int code : { 0, 99, 104, -100 }) {
+    for (int code : {0, 99, 104, -100}) {
         SCOPED_TRACE(code);
         g_action = code;
         ApplyAction(path.c_str(), kPyzName);
@@ -204,18 +196,16 @@ TEST_F(Disinfect, OtherActionCodesDoNothing)
     }
 }
 
-TEST_F(Disinfect, ReducedRemoveDeletesWithOneCall)
-{
+TEST_F(Disinfect, ReducedRemoveDeletesWithOneCall) {
     std::string path = MakeFile("hosts");
     ApplyReducedAction(path.c_str(), "W32/Nyxem.Worm");
     EXPECT_FALSE(FileExists(path));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, "W32/Nyxem.Worm", "removed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, "W32/Nyxem.Worm", "removed")}));
     EXPECT_EQ(g_filesRemoved, 1);
     EXPECT_EQ(UninstallCleanups(), 1);
 }
 
-TEST_F(Disinfect, ReducedRemoveResetsNoAttributesEndsNoProcessAndDefersNothing)
-{
+TEST_F(Disinfect, ReducedRemoveResetsNoAttributesEndsNoProcessAndDefersNothing) {
     std::string readOnly = MakeFile("readonly");
     ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
     std::string path = m_folder + "\\running.exe";
@@ -226,8 +216,8 @@ TEST_F(Disinfect, ReducedRemoveResetsNoAttributesEndsNoProcessAndDefersNothing)
     ApplyReducedAction(readOnly.c_str(), "W32/Nyxem.Worm");
     ApplyReducedAction(path.c_str(), "W32/Nyxem.Worm");
 
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(readOnly, "W32/Nyxem.Worm", "Remove failed"),
-                                     FileLine(path, "W32/Nyxem.Worm", "Remove failed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(readOnly, "W32/Nyxem.Worm", "Remove failed"),
+                                    FileLine(path, "W32/Nyxem.Worm", "Remove failed")}));
     EXPECT_TRUE(FileExists(readOnly));
     EXPECT_TRUE(FileExists(path));
     EXPECT_FALSE(running->Ended(0));
@@ -236,8 +226,7 @@ TEST_F(Disinfect, ReducedRemoveResetsNoAttributesEndsNoProcessAndDefersNothing)
     EXPECT_EQ(UninstallCleanups(), 0);
 }
 
-TEST_F(Disinfect, ReducedRenameAndReportOnlyUseTheirOwnTexts)
-{
+TEST_F(Disinfect, ReducedRenameAndReportOnlyUseTheirOwnTexts) {
     std::string path = MakeFile("hosts.txt");
     g_action = ACTION_RENAME;
     ApplyReducedAction(path.c_str(), "W32/Nyxem.Worm");
@@ -248,9 +237,9 @@ TEST_F(Disinfect, ReducedRenameAndReportOnlyUseTheirOwnTexts)
     ApplyReducedAction(path.c_str(), "W32/Nyxem.Worm");
 
     EXPECT_TRUE(FileExists(m_folder + "\\hosts.Vxt"));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, "W32/Nyxem.Worm", "renamed"),
-                                     FileLine(path, "W32/Nyxem.Worm", "Rename failed"),
-                                     FileLine("status", "detected", "Not Disinfected As Per User's Selection") }));
+    EXPECT_EQ(ReportLines(),
+              Lines({FileLine(path, "W32/Nyxem.Worm", "renamed"), FileLine(path, "W32/Nyxem.Worm", "Rename failed"),
+                     FileLine("status", "detected", "Not Disinfected As Per User's Selection")}));
     EXPECT_EQ(g_filesRenamed, 1);
 }
 
@@ -260,15 +249,13 @@ using Disinfect9x = RemovalTest;
 
 static const char kWininit[] = "C:\\windows\\wininit.ini";
 
-static std::string ShortForm(const std::string& path)
-{
+static std::string ShortForm(const std::string& path) {
     char shortPath[MAX_PATH] = "";
     GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
     return shortPath;
 }
 
-TEST_F(Disinfect9x, RunningLookalikeIsEndedThroughToolhelp)
-{
+TEST_F(Disinfect9x, RunningLookalikeIsEndedThroughToolhelp) {
     std::string path = m_folder + "\\pyz9x.exe";
     std::unique_ptr<ChildProcess> running;
     ASSERT_TRUE(StartLookalikeAt(path, &running));
@@ -278,13 +265,12 @@ TEST_F(Disinfect9x, RunningLookalikeIsEndedThroughToolhelp)
 
     EXPECT_TRUE(running->Ended());
     EXPECT_FALSE(FileExists(path));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "removed") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "removed")}));
     EXPECT_TRUE(boxes.Texts().empty());
     EXPECT_EQ(g_filesRemoved, 1);
 }
 
-TEST_F(Disinfect9x, HeldFileIsDeferredAndALaterFailedRequestKeepsTheRestart)
-{
+TEST_F(Disinfect9x, HeldFileIsDeferredAndALaterFailedRequestKeepsTheRestart) {
     std::string first = MakeFile("first held.exe");
     std::string second = MakeFile("second held.exe");
     ChildProcess holdFirst(HelperProgram("HoldOpen.exe"), "\"" + first + "\"");
@@ -306,15 +292,14 @@ TEST_F(Disinfect9x, HeldFileIsDeferredAndALaterFailedRequestKeepsTheRestart)
     EXPECT_EQ(g_restartNeeded, 1) << "the first request still stands";
     EXPECT_EQ(ReadFileBytes(kWininit), afterFirst) << "a failed edit leaves the file as it was";
     // toolhelp finds no process named like the files: the plain message box, then the deferral
-    EXPECT_EQ(firstBox.Texts(), Lines({ "Could not kill process" }));
-    EXPECT_EQ(secondBox.Texts(), Lines({ "Could not kill process" }));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(first, kPyzName, "Unable to remove"),
-                                     FileLine(second, kPyzName, "Unable to remove") }));
+    EXPECT_EQ(firstBox.Texts(), Lines({"Could not kill process"}));
+    EXPECT_EQ(secondBox.Texts(), Lines({"Could not kill process"}));
+    EXPECT_EQ(ReportLines(),
+              Lines({FileLine(first, kPyzName, "Unable to remove"), FileLine(second, kPyzName, "Unable to remove")}));
     ExpectGoneAfterRestart(first);
 }
 
-TEST_F(Disinfect9x, LongNameIsWrittenInItsShortForm)
-{
+TEST_F(Disinfect9x, LongNameIsWrittenInItsShortForm) {
     std::string path = MakeFile("a rather long name.exe");
     std::string shortPath = ShortForm(path);
     ASSERT_NE(shortPath, path);
@@ -326,8 +311,7 @@ TEST_F(Disinfect9x, LongNameIsWrittenInItsShortForm)
     ExpectGoneAfterRestart(path);
 }
 
-TEST_F(Disinfect9x, PathWithoutShortFormIsNotScheduled)
-{
+TEST_F(Disinfect9x, PathWithoutShortFormIsNotScheduled) {
     std::string before = ReadFileBytes(kWininit);
     EXPECT_EQ(ScheduleRemovalAtRestart((m_folder + "\\no such file.exe").c_str()), 0);
     EXPECT_EQ(ReadFileBytes(kWininit), before);
@@ -337,8 +321,7 @@ TEST_F(Disinfect9x, PathWithoutShortFormIsNotScheduled)
 
 using PendingRename = RemovalTest;
 
-TEST_F(PendingRename, RequestIsStoredForTheSystemAndAnswers1)
-{
+TEST_F(PendingRename, RequestIsStoredForTheSystemAndAnswers1) {
     std::string path = MakeFile("pending.exe");
     EXPECT_EQ(ScheduleRemovalAtRestart(path.c_str()), 1);
     EXPECT_NE(PendingRenames().find(NtPendingEntry(path)), std::string::npos);
@@ -346,8 +329,7 @@ TEST_F(PendingRename, RequestIsStoredForTheSystemAndAnswers1)
     ExpectGoneAfterRestart(path);
 }
 
-TEST_F(PendingRename, RefusedRequestAnswers0)
-{
+TEST_F(PendingRename, RefusedRequestAnswers0) {
     std::string before = PendingRenames();
     std::string tooLong = "C:\\" + std::string(300, 'a') + ".exe";
     EXPECT_EQ(ScheduleRemovalAtRestart(""), 0);

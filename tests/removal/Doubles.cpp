@@ -19,8 +19,7 @@ int g_restartNeeded;
 static std::vector<std::string> g_lines;
 static int g_uninstallCleanups;
 
-void AppendReportLine(const char* format, ...)
-{
+void AppendReportLine(const char* format, ...) {
     va_list args;
     va_start(args, format);
     vsnprintf(g_reportText, sizeof g_reportText, format, args);
@@ -28,8 +27,7 @@ void AppendReportLine(const char* format, ...)
     g_lines.push_back(g_reportText);
 }
 
-int CleanUninstallEntry()
-{
+int CleanUninstallEntry() {
     ++g_uninstallCleanups;
     return 1;
 }
@@ -37,8 +35,7 @@ int CleanUninstallEntry()
 std::vector<std::string>& ReportLines() { return g_lines; }
 int UninstallCleanups() { return g_uninstallCleanups; }
 
-void ResetScanState(int action)
-{
+void ResetScanState(int action) {
     g_lines.clear();
     g_uninstallCleanups = 0;
     g_action = action;

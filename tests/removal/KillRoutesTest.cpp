@@ -12,20 +12,21 @@
 using Lines = std::vector<std::string>;
 
 // Every run names the version Wine emulates; the two tests must read it back.
-TEST(Versions, FamilyAndGenerationFollowTheEmulatedVersion)
-{
-    struct Row { const char* version; int family; int generation; };
+TEST(Versions, FamilyAndGenerationFollowTheEmulatedVersion) {
+    struct Row {
+        const char* version;
+        int family;
+        int generation;
+    };
     static const Row rows[] = {
-        { "win98", OS_9X, NT_GEN_OTHER },   { "win95", OS_9X, NT_GEN_OTHER },
-        { "nt40", OS_NT, NT_GEN_4_OR_LOWER }, { "win2k", OS_NT, NT_GEN_5 },
-        { "winxp", OS_NT, NT_GEN_5 },       { "win7", OS_NT, NT_GEN_OTHER },
-        { "win10", OS_NT, NT_GEN_OTHER },   { "win31", OS_OTHER, NT_GEN_OTHER },
+        {"win98", OS_9X, NT_GEN_OTHER}, {"win95", OS_9X, NT_GEN_OTHER},    {"nt40", OS_NT, NT_GEN_4_OR_LOWER},
+        {"win2k", OS_NT, NT_GEN_5},     {"winxp", OS_NT, NT_GEN_5},        {"win7", OS_NT, NT_GEN_OTHER},
+        {"win10", OS_NT, NT_GEN_OTHER}, {"win31", OS_OTHER, NT_GEN_OTHER},
     };
     const char* version = getenv("SW_WINDOWS_VERSION");
     ASSERT_TRUE(version != NULL) << "run through run_removal.py, which sets the version";
     for (const Row& row : rows) {
-        if (strcmp(row.version, version) != 0)
-            continue;
+        if (strcmp(row.version, version) != 0) continue;
         EXPECT_EQ(GetOsFamily(), row.family);
         EXPECT_EQ(GetNtGeneration(), row.generation);
         return;
@@ -38,8 +39,7 @@ TEST(Versions, FamilyAndGenerationFollowTheEmulatedVersion)
 using Toolhelp = RemovalTest;
 
 // Wine's snapshot gives bare file names, so only the file names can be compared.
-TEST_F(Toolhelp, MatchesTheFileNameOnlyIgnoringCase)
-{
+TEST_F(Toolhelp, MatchesTheFileNameOnlyIgnoringCase) {
     ASSERT_TRUE(CreateDirectoryA((m_folder + "\\a").c_str(), NULL));
     std::unique_ptr<ChildProcess> running;
     ASSERT_TRUE(StartLookalikeAt(m_folder + "\\a\\foo.exe", &running));
@@ -49,8 +49,7 @@ TEST_F(Toolhelp, MatchesTheFileNameOnlyIgnoringCase)
     EXPECT_EQ(running->ExitCode(), 0u);
 }
 
-TEST_F(Toolhelp, EndsOnlyTheFirstOfTwoProcessesOfThatName)
-{
+TEST_F(Toolhelp, EndsOnlyTheFirstOfTwoProcessesOfThatName) {
     ASSERT_TRUE(CreateDirectoryA((m_folder + "\\a").c_str(), NULL));
     ASSERT_TRUE(CreateDirectoryA((m_folder + "\\b").c_str(), NULL));
     std::unique_ptr<ChildProcess> one, two;
@@ -63,28 +62,31 @@ TEST_F(Toolhelp, EndsOnlyTheFirstOfTwoProcessesOfThatName)
     EXPECT_NE(oneEnded, twoEnded) << "exactly one of the two is ended";
 }
 
-TEST_F(Toolhelp, NoProcessOfThatNameAnswers0AndTheRouteShowsTheMessage)
-{
+TEST_F(Toolhelp, NoProcessOfThatNameAnswers0AndTheRouteShowsTheMessage) {
     std::string path = m_folder + "\\notrunning.exe";
     EXPECT_EQ(KillByToolhelp(path.c_str()), 0);
 
     MessageBoxWatcher boxes(path);
     EXPECT_EQ(KillProcessByPath(path.c_str()), 0);
-    EXPECT_EQ(boxes.Texts(), Lines({ "Could not kill process" }));
+    EXPECT_EQ(boxes.Texts(), Lines({"Could not kill process"}));
 }
 
 // A 9x snapshot names the image by its full path, often in 8.3 form; Wine's by its file name.
-TEST_F(Toolhelp, SnapshotEntryMatchesTheSameFileOnly)
-{
+TEST_F(Toolhelp, SnapshotEntryMatchesTheSameFileOnly) {
     ASSERT_TRUE(CreateDirectoryA((m_folder + "\\Long Folder").c_str(), NULL));
     ASSERT_TRUE(CreateDirectoryA((m_folder + "\\b").c_str(), NULL));
     std::string image = MakeFile("Long Folder\\LongFileName.exe");
     std::string other = MakeFile("b\\LongFileName.exe");
     char shortImage[MAX_PATH];
     ASSERT_NE(GetShortPathNameA(image.c_str(), shortImage, sizeof shortImage), 0u);
-    struct Row { std::string exeFile, path; bool matches; };
+    struct Row {
+        std::string exeFile, path;
+        bool matches;
+    };
     const Row rows[] = {
-        { shortImage, image, true }, { shortImage, other, false }, { "LONGFILENAME.EXE", other, true },
+        {shortImage, image, true},
+        {shortImage, other, false},
+        {"LONGFILENAME.EXE", other, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.exeFile + " " + row.path);
@@ -96,8 +98,7 @@ TEST_F(Toolhelp, SnapshotEntryMatchesTheSameFileOnly)
 
 using ModulePath = RemovalTest;
 
-TEST_F(ModulePath, EndsEveryProcessRunningThePathWhateverItsCase)
-{
+TEST_F(ModulePath, EndsEveryProcessRunningThePathWhateverItsCase) {
     std::string path = m_folder + "\\twice.exe";
     std::unique_ptr<ChildProcess> one;
     ASSERT_TRUE(StartLookalikeAt(path, &one));
@@ -111,8 +112,7 @@ TEST_F(ModulePath, EndsEveryProcessRunningThePathWhateverItsCase)
     EXPECT_TRUE(two.Ended());
 }
 
-TEST_F(ModulePath, LeavesASameNamedProcessInAnotherFolderAndStillAnswersTrue)
-{
+TEST_F(ModulePath, LeavesASameNamedProcessInAnotherFolderAndStillAnswersTrue) {
     ASSERT_TRUE(CreateDirectoryA((m_folder + "\\a").c_str(), NULL));
     std::unique_ptr<ChildProcess> running;
     ASSERT_TRUE(StartLookalikeAt(m_folder + "\\a\\same.exe", &running));
@@ -131,8 +131,7 @@ using PerfRoute = RemovalTest;
 
 // Wine's performance data holds no process object: the route ends nothing, says so with its
 // message, and the file goes to the restart.
-TEST_F(PerfRoute, FindsNoProcessUnderWineShowsTheMessageAndDefers)
-{
+TEST_F(PerfRoute, FindsNoProcessUnderWineShowsTheMessageAndDefers) {
     std::string path = m_folder + "\\perf.exe";
     std::unique_ptr<ChildProcess> running;
     ASSERT_TRUE(StartLookalikeAt(path, &running));
@@ -141,33 +140,37 @@ TEST_F(PerfRoute, FindsNoProcessUnderWineShowsTheMessageAndDefers)
     EXPECT_EQ(KillByPerfData(path.c_str()), 0);
     ApplyAction(path.c_str(), kPyzName);
 
-    EXPECT_EQ(boxes.Texts(), Lines({ "Could not kill process" }));
+    EXPECT_EQ(boxes.Texts(), Lines({"Could not kill process"}));
     EXPECT_FALSE(running->Ended(0));
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "Unable to remove") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "Unable to remove")}));
     EXPECT_EQ(g_restartNeeded, 1);
     EXPECT_NE(PendingRenames().find("\\??\\" + path), std::string::npos);
     ExpectGoneAfterRestart(path);
 }
 
-TEST_F(PerfRoute, PathsWithNothingToMatchAnswer0)
-{
-    for (const char* path : { "C:\\a", "a.ex", "C:\\.exe", "" }) {
+TEST_F(PerfRoute, PathsWithNothingToMatchAnswer0) {
+    for (const char* path : {"C:\\a", "a.ex", "C:\\.exe", ""}) {
         SCOPED_TRACE(path);
         MessageBoxWatcher boxes(path);
         EXPECT_EQ(KillByPerfData(path), 0);
         if (*path) {
             EXPECT_EQ(KillProcessByPath(path), 0);
-            EXPECT_EQ(boxes.Texts(), Lines({ "Could not kill process" }));
+            EXPECT_EQ(boxes.Texts(), Lines({"Could not kill process"}));
         }
     }
 }
 
 // NT 4 to XP keep the counter names in "Counters", Vista and later in "Counter".
-TEST_F(PerfRoute, CounterNamesComeFromTheValueTheSystemHas)
-{
+TEST_F(PerfRoute, CounterNamesComeFromTheValueTheSystemHas) {
     const std::string key = "Software\\SwRemovalTest\\009";
-    static const char kList[] = "1\0" "1847\0" "230\0" "Process\0" "784\0" "ID Process\0";
-    for (const char* value : { "Counters", "Counter" }) {
+    static const char kList[] =
+        "1\0"
+        "1847\0"
+        "230\0"
+        "Process\0"
+        "784\0"
+        "ID Process\0";
+    for (const char* value : {"Counters", "Counter"}) {
         SCOPED_TRACE(value);
         DeleteMachineTree(key);
         SetValue(key, value, std::string(kList, sizeof kList - 1), REG_MULTI_SZ);
@@ -184,8 +187,7 @@ TEST_F(PerfRoute, CounterNamesComeFromTheValueTheSystemHas)
 
 using OtherPlatform = RemovalTest;
 
-TEST_F(OtherPlatform, KillAnswers1WithoutTryingAndNothingIsDeferred)
-{
+TEST_F(OtherPlatform, KillAnswers1WithoutTryingAndNothingIsDeferred) {
     std::string path = m_folder + "\\other.exe";
     std::unique_ptr<ChildProcess> running;
     ASSERT_TRUE(StartLookalikeAt(path, &running));
@@ -198,7 +200,7 @@ TEST_F(OtherPlatform, KillAnswers1WithoutTryingAndNothingIsDeferred)
 
     EXPECT_FALSE(running->Ended(0));
     EXPECT_TRUE(boxes.Texts().empty());
-    EXPECT_EQ(ReportLines(), Lines({ FileLine(path, kPyzName, "Unable to remove") }));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "Unable to remove")}));
     EXPECT_EQ(g_restartNeeded, 0);
     EXPECT_EQ(PendingRenames(), pendingBefore);
     EXPECT_FALSE(FileExists("C:\\windows\\wininit.ini"));

@@ -6,8 +6,7 @@
 
 #include "cleaner/Restart.h"
 
-TEST(Restart, EndsTheProcess)
-{
+TEST(Restart, EndsTheProcess) {
     CreateDirectoryA("C:\\removal", NULL);
     WriteFileBytes("C:\\removal\\restart-called", "");
     RestartSystem();

@@ -25,10 +25,12 @@ const COLORREF kWhite = RGB(255, 255, 255);
 const double kDesignWidth = 600.0, kDesignHeight = 337.0;
 
 const char* const kNamedBitmaps[] = {
-    "SCAN_FOCUS", "SCAN_NOTFOCUS", "SCAN_DISABLE", "DOWNLOAD_FOCUS", "DOWNLOAD_NOTFOCUS", "DOWNLOAD_DISABLE",
-    "X_FOCUS", "X_NOTFOCUS", "OK_FOCUS", "OK_NOTFOCUS", "CANCEL_FOCUS", "CANCEL_NOTFOCUS",
-    "YES_FOCUS", "YES_NOTFOCUS", "NO_FOCUS", "NO_NOTFOCUS", "DLINK_FOCUS", "DLINK_NOTFOCUS",
-    "ULINK_FOCUS", "ULINK_NOTFOCUS", "CORVANELLOGO_FOCUS", "CORVANELLOGO_NOTFOCUS",
+    "SCAN_FOCUS",         "SCAN_NOTFOCUS",         "SCAN_DISABLE", "DOWNLOAD_FOCUS",
+    "DOWNLOAD_NOTFOCUS",  "DOWNLOAD_DISABLE",      "X_FOCUS",      "X_NOTFOCUS",
+    "OK_FOCUS",           "OK_NOTFOCUS",           "CANCEL_FOCUS", "CANCEL_NOTFOCUS",
+    "YES_FOCUS",          "YES_NOTFOCUS",          "NO_FOCUS",     "NO_NOTFOCUS",
+    "DLINK_FOCUS",        "DLINK_NOTFOCUS",        "ULINK_FOCUS",  "ULINK_NOTFOCUS",
+    "CORVANELLOGO_FOCUS", "CORVANELLOGO_NOTFOCUS",
 };
 const WORD kNumberedBitmaps[] = {IDB_INFORMATION, IDB_QUESTION, IDB_WARNING, IDB_ERROR, IDB_BACKGROUND};
 
@@ -207,8 +209,8 @@ protected:
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
                 if (background_.at(x, y) != colour)
-                    return ::testing::AssertionFailure() << id << " covers " << Hex(background_.at(x, y))
-                                                         << " (0x00BBGGRR) at " << x << "," << y;
+                    return ::testing::AssertionFailure()
+                           << id << " covers " << Hex(background_.at(x, y)) << " (0x00BBGGRR) at " << x << "," << y;
         return ::testing::AssertionSuccess();
     }
 
@@ -216,8 +218,8 @@ protected:
         RECT r = Placed(id), joined;
         UnionRect(&joined, &r, &area);
         if (!EqualRect(&joined, &area))
-            return ::testing::AssertionFailure() << id << " at (" << r.left << "," << r.top << ")-(" << r.right
-                                                 << "," << r.bottom << ") leaves its area";
+            return ::testing::AssertionFailure() << id << " at (" << r.left << "," << r.top << ")-(" << r.right << ","
+                                                 << r.bottom << ") leaves its area";
         return ::testing::AssertionSuccess();
     }
 
@@ -239,9 +241,12 @@ TEST_F(MainWindowLayout, CloseBoxSitsOnTheBand) {
 }
 
 TEST_F(MainWindowLayout, ButtonsBlendIntoTheLightBlueFields) {
-    const struct { int id; const char* image; } buttons[] = {
-        {IDC_SCAN, "SCAN_NOTFOCUS"}, {IDC_DOWNLOAD, "DOWNLOAD_NOTFOCUS"}, {IDC_OK, "OK_NOTFOCUS"},
-        {IDCANCEL, "CANCEL_NOTFOCUS"}, {IDC_ULINK, "ULINK_NOTFOCUS"}, {IDC_LOGO, "CORVANELLOGO_NOTFOCUS"},
+    const struct {
+        int id;
+        const char* image;
+    } buttons[] = {
+        {IDC_SCAN, "SCAN_NOTFOCUS"},   {IDC_DOWNLOAD, "DOWNLOAD_NOTFOCUS"}, {IDC_OK, "OK_NOTFOCUS"},
+        {IDCANCEL, "CANCEL_NOTFOCUS"}, {IDC_ULINK, "ULINK_NOTFOCUS"},       {IDC_LOGO, "CORVANELLOGO_NOTFOCUS"},
     };
     for (const auto& button : buttons) {
         SCOPED_TRACE(button.image);
@@ -256,11 +261,10 @@ TEST_F(MainWindowLayout, ButtonsBlendIntoTheLightBlueFields) {
 
 TEST_F(MainWindowLayout, TextsListAndProductLinkLieOnTheWhitePanel) {
     const RECT panel = {6, 110, 521, 276};
-    for (int id : {IDC_HEADING, IDC_LEGAL, IDC_NOTICE, IDC_SEARCH_LABEL, IDC_STATUS, IDC_GRP_STATUS,
-                   IDC_GRP_REPORT, IDC_REPORT_LIST, IDC_DLINK})
+    for (int id : {IDC_HEADING, IDC_LEGAL, IDC_NOTICE, IDC_SEARCH_LABEL, IDC_STATUS, IDC_GRP_STATUS, IDC_GRP_REPORT,
+                   IDC_REPORT_LIST, IDC_DLINK})
         EXPECT_TRUE(Inside(id, panel));
-    for (int id : {IDC_HEADING, IDC_LEGAL, IDC_NOTICE, IDC_SEARCH_LABEL, IDC_STATUS})
-        EXPECT_TRUE(StandsOn(id, kWhite));
+    for (int id : {IDC_HEADING, IDC_LEGAL, IDC_NOTICE, IDC_SEARCH_LABEL, IDC_STATUS}) EXPECT_TRUE(StandsOn(id, kWhite));
 }
 
 TEST_F(MainWindowLayout, ControlsShownTogetherDoNotOverlap) {
@@ -294,7 +298,7 @@ TEST_F(ProgramResources, MessagePicturesFitTheirControl) {
     }
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

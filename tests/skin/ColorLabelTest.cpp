@@ -130,4 +130,4 @@ TEST_F(ColorLabelTest, ReportsTheStaticControlsRuntimeClass) {
     EXPECT_EQ(RUNTIME_CLASS(CStatic), label.GetRuntimeClass());
 }
 
-}  // namespace
+}   // namespace

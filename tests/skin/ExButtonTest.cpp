@@ -18,8 +18,8 @@ SIZE WindowSize(HWND hwnd) {
 ::testing::AssertionResult HasSize(HWND hwnd, int width, int height) {
     SIZE size = WindowSize(hwnd);
     if (size.cx == width && size.cy == height) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "window is " << size.cx << "x" << size.cy << ", expected " << width
-                                         << "x" << height;
+    return ::testing::AssertionFailure() << "window is " << size.cx << "x" << size.cy << ", expected " << width << "x"
+                                         << height;
 }
 
 ::testing::AssertionResult HitAreaIs(const CStateBitmapButton& button, int width, int height) {
@@ -46,9 +46,7 @@ bool TakeInvalidation(HWND hwnd) {
 
 class ExButtonTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(host.window.m_hWnd);
-    }
+    void SetUp() override { ASSERT_TRUE(host.window.m_hWnd); }
     void TearDown() override {
         if (GetCapture()) ReleaseCapture();
     }
@@ -75,8 +73,8 @@ struct SizeCase {
 
 TEST_F(ExButtonTest, TakesTheSizeOfItsImagesAndKeepsItsPlace) {
     const SizeCase cases[] = {
-        {IDC_SCAN, 180, 33}, {IDC_CLOSE_X, 21, 21}, {IDC_DOWNLOAD, 180, 33}, {IDC_ULINK, 350, 28},
-        {IDC_LOGO, 100, 36}, {IDC_OK, 92, 24},
+        {IDC_SCAN, 180, 33},  {IDC_CLOSE_X, 21, 21}, {IDC_DOWNLOAD, 180, 33},
+        {IDC_ULINK, 350, 28}, {IDC_LOGO, 100, 36},   {IDC_OK, 92, 24},
     };
     for (const SizeCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "control " << c.id);
@@ -179,7 +177,7 @@ struct DrawCase {
     const char* caption;   // the button's image stem
     BOOL hot;
     UINT itemState;
-    const char* expected;  // image that must appear, or null for nothing drawn
+    const char* expected;   // image that must appear, or null for nothing drawn
 };
 
 TEST_F(ExButtonTest, DrawItemChoosesTheImageByHotAndDisabledOnly) {
@@ -187,10 +185,10 @@ TEST_F(ExButtonTest, DrawItemChoosesTheImageByHotAndDisabledOnly) {
         {"SCAN", FALSE, 0, "SCAN_NOTFOCUS"},
         {"SCAN", TRUE, 0, "SCAN_FOCUS"},
         {"SCAN", FALSE, ODS_DISABLED, "SCAN_DISABLE"},
-        {"SCAN", TRUE, ODS_DISABLED, "SCAN_FOCUS"},                // hot wins over disabled
-        {"SCAN", FALSE, ODS_SELECTED | ODS_FOCUS, "SCAN_NOTFOCUS"},  // pressed and focus flags are not looked at
+        {"SCAN", TRUE, ODS_DISABLED, "SCAN_FOCUS"},                   // hot wins over disabled
+        {"SCAN", FALSE, ODS_SELECTED | ODS_FOCUS, "SCAN_NOTFOCUS"},   // pressed and focus flags are not looked at
         {"SCAN", TRUE, ODS_SELECTED, "SCAN_FOCUS"},
-        {"X", FALSE, ODS_DISABLED, nullptr},                       // no disable image: nothing drawn
+        {"X", FALSE, ODS_DISABLED, nullptr},   // no disable image: nothing drawn
         {"OK", FALSE, ODS_DISABLED | ODS_FOCUS, nullptr},
         {"X", TRUE, ODS_DISABLED, "X_FOCUS"},
     };
@@ -388,4 +386,4 @@ TEST_F(ExButtonTest, TheClickStillReachesTheOwnerAsTheButtonsCommand) {
     EXPECT_EQ(MAKEWPARAM(IDC_SCAN, BN_CLICKED), s_lastCommand);
 }
 
-}  // namespace
+}   // namespace

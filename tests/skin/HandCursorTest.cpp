@@ -87,4 +87,4 @@ TEST(HandCursorWithHelpProgram, DialogButtonsAndTheLogoKeepTheDefaultCursor) {
     EXPECT_EQ(kArrow, GetCursor());
 }
 
-}  // namespace
+}   // namespace

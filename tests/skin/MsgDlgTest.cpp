@@ -59,7 +59,7 @@ std::vector<FlagCase> FlagTable() {
     const struct {
         UINT bits;
         int picture;
-    } icons[] = {{0x00, IDB_WARNING}, {0x10, IDB_ERROR},  {0x20, IDB_QUESTION}, {0x30, IDB_WARNING},
+    } icons[] = {{0x00, IDB_WARNING},     {0x10, IDB_ERROR},       {0x20, IDB_QUESTION}, {0x30, IDB_WARNING},
                  {0x40, IDB_INFORMATION}, {0x50, IDB_INFORMATION}, {0x70, IDB_WARNING}};
     std::vector<FlagCase> table;
     for (const Mode& m : modes)
@@ -100,7 +100,8 @@ TEST_F(MsgDlgTest, FlagsChooseTheButtonsAndThePicture) {
             Image shown = CaptureClient(GetDlgItem(dialog, IDC_MSG_PICTURE));
             int width = std::min(shown.width, 42), height = std::min(shown.height, 40);
             ASSERT_GT(width * height, 0);
-            EXPECT_TRUE(SameImage(Crop(ImageOfBitmap(picture.handle), 0, 0, width, height), Crop(shown, 0, 0, width, height)));
+            EXPECT_TRUE(
+                SameImage(Crop(ImageOfBitmap(picture.handle), 0, 0, width, height), Crop(shown, 0, 0, width, height)));
         });
         EXPECT_EQ(c.visible == IDYES ? IDNO : IDCANCEL, result);
     }
@@ -116,22 +117,31 @@ struct ResultCase {
 
 void End(HWND dialog, const FlagCase& mode, Ending ending) {
     switch (ending) {
-    case CLICK_FIRST: SendMessageA(GetDlgItem(dialog, mode.visible), BM_CLICK, 0, 0); break;
-    case CLICK_SECOND: SendMessageA(GetDlgItem(dialog, mode.second), BM_CLICK, 0, 0); break;
-    case ENTER: PressKey(dialog, VK_RETURN); break;
-    case ESCAPE: PressKey(dialog, VK_ESCAPE); break;
-    case CLOSE_BOX: PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+        case CLICK_FIRST:
+            SendMessageA(GetDlgItem(dialog, mode.visible), BM_CLICK, 0, 0);
+            break;
+        case CLICK_SECOND:
+            SendMessageA(GetDlgItem(dialog, mode.second), BM_CLICK, 0, 0);
+            break;
+        case ENTER:
+            PressKey(dialog, VK_RETURN);
+            break;
+        case ESCAPE:
+            PressKey(dialog, VK_ESCAPE);
+            break;
+        case CLOSE_BOX:
+            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
     }
 }
 
 TEST_F(MsgDlgTest, ResultsFollowTheWayTheDialogEnds) {
     const ResultCase cases[] = {
-        {36, CLICK_FIRST, IDYES},  {36, CLICK_SECOND, IDNO},  {36, ESCAPE, IDNO},
-        {36, CLOSE_BOX, IDNO},     {36, ENTER, IDYES},        // Enter answers as the default YES
-        {0x41, CLICK_FIRST, IDOK}, {0x41, CLICK_SECOND, IDCANCEL}, {0x41, ESCAPE, IDCANCEL},
-        {0x41, ENTER, IDOK},       {0x41, CLOSE_BOX, IDCANCEL},
-        {0, CLICK_FIRST, IDOK},    {0, ENTER, IDOK},          {0, ESCAPE, IDCANCEL},
-        {0, CLOSE_BOX, IDCANCEL},  {3, CLICK_SECOND, IDCANCEL},
+        {36, CLICK_FIRST, IDYES},    {36, CLICK_SECOND, IDNO},       {36, ESCAPE, IDNO},       {36, CLOSE_BOX, IDNO},
+        {36, ENTER, IDYES},   // Enter answers as the default YES
+        {0x41, CLICK_FIRST, IDOK},   {0x41, CLICK_SECOND, IDCANCEL}, {0x41, ESCAPE, IDCANCEL}, {0x41, ENTER, IDOK},
+        {0x41, CLOSE_BOX, IDCANCEL}, {0, CLICK_FIRST, IDOK},         {0, ENTER, IDOK},         {0, ESCAPE, IDCANCEL},
+        {0, CLOSE_BOX, IDCANCEL},    {3, CLICK_SECOND, IDCANCEL},
     };
     for (const ResultCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "flags " << c.flags << " ending " << c.ending);
@@ -139,7 +149,8 @@ TEST_F(MsgDlgTest, ResultsFollowTheWayTheDialogEnds) {
         for (const FlagCase& f : FlagTable())
             if (f.flags == c.flags) mode = f;
         ASSERT_NE(0, mode.visible);
-        int result = RunMessageBox("Restart the computer now?", "", c.flags, [&](HWND dialog) { End(dialog, mode, c.ending); });
+        int result =
+            RunMessageBox("Restart the computer now?", "", c.flags, [&](HWND dialog) { End(dialog, mode, c.ending); });
         EXPECT_EQ(c.expected, result);
     }
 }
@@ -188,10 +199,10 @@ TEST_F(MsgDlgTest, PointerOverNoTakesTheFocusAndKeepsTheDefaultCursor) {
 // Growth with the message length, measured against the empty message.
 struct Layout {
     SIZE window;
-    RECT text;      // in the dialog's client coordinates
+    RECT text;   // in the dialog's client coordinates
     RECT picture;
     RECT okOnly;
-    POINT frame;    // the client area's offset inside the window: border, and caption below it
+    POINT frame;   // the client area's offset inside the window: border, and caption below it
 };
 
 Layout LayoutFor(int length, UINT flags = 0) {
@@ -219,8 +230,8 @@ TEST_F(MsgDlgTest, DialogTextBoxAndButtonsGrowWithTheMessage) {
         int length;
         int h, w, d;   // 1-3: worked examples; the others the edges of the H steps
     } rows[] = {
-        {23, 10, 12, 7}, {95, 40, 50, 28}, {189, 70, 87, 49},
-        {0, 10, 12, 7},  {29, 10, 12, 7},  {30, 20, 25, 14}, {89, 30, 37, 21}, {90, 40, 50, 28},
+        {23, 10, 12, 7}, {95, 40, 50, 28}, {189, 70, 87, 49}, {0, 10, 12, 7},
+        {29, 10, 12, 7}, {30, 20, 25, 14}, {89, 30, 37, 21},  {90, 40, 50, 28},
     };
     const Layout base = LayoutFor(0);
     for (const auto& row : rows) {
@@ -271,7 +282,8 @@ TEST_F(MsgDlgTest, TitleIsTheCaptionOrTheToolTitle) {
     const struct {
         const char* caption;
         const char* title;
-    } cases[] = {{"DialogBoxTitle", "DialogBoxTitle"}, {"Sweepwright Ver 1.0", "Sweepwright Ver 1.0"},
+    } cases[] = {{"DialogBoxTitle", "DialogBoxTitle"},
+                 {"Sweepwright Ver 1.0", "Sweepwright Ver 1.0"},
                  {"", "Sweepwright Ver 1.0"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.caption);
@@ -323,11 +335,12 @@ TEST_F(MsgDlgTest, MissingPictureDrawsNothingAndTheDialogStillWorks) {
     dialog.m_strText = "No picture";
     dialog.m_bOkOnly = TRUE;
     dialog.m_nIconId = 999;
-    int result = RunModal([&] { return (int)dialog.DoModal(); }, [&](HWND hwnd) {
-        EXPECT_TRUE(AllPixels(CaptureClient(GetDlgItem(hwnd, IDC_MSG_PICTURE)), kDialogBlue));
-        SendMessageA(GetDlgItem(hwnd, IDC_OK_ONLY), BM_CLICK, 0, 0);
-    });
+    int result = RunModal([&] { return (int)dialog.DoModal(); },
+                          [&](HWND hwnd) {
+                              EXPECT_TRUE(AllPixels(CaptureClient(GetDlgItem(hwnd, IDC_MSG_PICTURE)), kDialogBlue));
+                              SendMessageA(GetDlgItem(hwnd, IDC_OK_ONLY), BM_CLICK, 0, 0);
+                          });
     EXPECT_EQ(IDOK, result);
 }
 
-}  // namespace
+}   // namespace

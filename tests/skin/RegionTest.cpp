@@ -107,7 +107,8 @@ TEST(RegionFromBitmap, RowOfTheWorkedExampleGivesTwoRuns) {
 TEST(RegionFromBitmap, ColoursMatchTheKeyExactlyAndTheFourthByteIsIgnored) {
     // Neighbours of magenta in each channel stay inside; the key with a set fourth byte is out.
     const COLORREF neighbours[] = {RGB(254, 0, 255), RGB(255, 1, 255), RGB(255, 0, 254)};
-    OwnedBitmap bitmap(MakeBitmap(4, 1, [&](int x, int) { return x < 3 ? neighbours[x] : kKey; }, 32, 0x80));
+    OwnedBitmap bitmap(MakeBitmap(
+        4, 1, [&](int x, int) { return x < 3 ? neighbours[x] : kKey; }, 32, 0x80));
     OwnedRegion region(RegionFromBitmap(bitmap.handle, kKey, TRUE));
     OwnedRegion expected(CreateRectRgn(0, 0, 3, 1));
     EXPECT_TRUE(SameRegion(expected.handle, region.handle));
@@ -256,4 +257,4 @@ TEST_F(ScaleTest, EmptyClientAreaOrReferenceMovesNothing) {
     EXPECT_TRUE(PlacedAt(child, 60, 10, 70, 10));
 }
 
-}  // namespace
+}   // namespace

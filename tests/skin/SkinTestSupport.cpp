@@ -79,9 +79,9 @@ static const char* ColorText(COLORREF c, char* text, size_t size) {
         for (int x = 0; x < expected.width; ++x)
             if (expected.At(x, y) != actual.At(x, y)) {
                 char a[8], e[8];
-                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is "
-                                                     << ColorText(actual.At(x, y), a, sizeof a) << ", expected "
-                                                     << ColorText(expected.At(x, y), e, sizeof e);
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << ColorText(actual.At(x, y), a, sizeof a)
+                       << ", expected " << ColorText(expected.At(x, y), e, sizeof e);
             }
     return ::testing::AssertionSuccess();
 }
@@ -92,9 +92,9 @@ static const char* ColorText(COLORREF c, char* text, size_t size) {
         for (int x = 0; x < image.width; ++x)
             if (image.At(x, y) != color) {
                 char a[8], e[8];
-                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is "
-                                                     << ColorText(image.At(x, y), a, sizeof a) << ", expected "
-                                                     << ColorText(color, e, sizeof e);
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << ColorText(image.At(x, y), a, sizeof a)
+                       << ", expected " << ColorText(color, e, sizeof e);
             }
     return ::testing::AssertionSuccess();
 }
@@ -146,9 +146,7 @@ ButtonHost::~ButtonHost() {
     PumpWaiting();
 }
 
-Image ButtonHost::Shot(int id) const {
-    return PaintedClient(Item(id));
-}
+Image ButtonHost::Shot(int id) const { return PaintedClient(Item(id)); }
 
 // The message dialog run: one test step from a thread timer inside the modal loop.
 
@@ -181,7 +179,7 @@ void CALLBACK ModalTick(HWND, UINT, UINT_PTR, DWORD) {
         s_modal->step(dialog);
     }
 }
-}  // namespace
+}   // namespace
 
 int RunModal(std::function<int()> show, std::function<void(HWND)> step) {
     ModalStep modal;

@@ -40,14 +40,12 @@ typedef void (*EntryCost)(const char* path, bool isFile);
 
 void NoCost(const char*, bool) {}
 
-void AttributesCost(const char* path, bool isFile)
-{
+void AttributesCost(const char* path, bool isFile) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (isFile) GetFileAttributesExA(path, GetFileExInfoStandard, &data);
 }
 
-void OpenCost(const char* path, bool isFile)
-{
+void OpenCost(const char* path, bool isFile) {
     if (!isFile) return;
     int fd = _open(path, _O_RDONLY | _O_BINARY);
     if (fd == -1) return;
@@ -56,49 +54,42 @@ void OpenCost(const char* path, bool isFile)
     _close(fd);
 }
 
-void StatusCost(const char* path, bool)
-{
+void StatusCost(const char* path, bool) {
     char shown[kStatusChars + 1];
     ShortenPath(path, shown, kStatusChars);
     SetWindowTextA(s_status, shown);
 }
 
-void PeekOnce()
-{
+void PeekOnce() {
     MSG msg;
     if (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
-void PeekCost(const char*, bool)
-{
+void PeekCost(const char*, bool) {
     PeekOnce();
     PeekOnce();
 }
 
-void PumpCost(const char*, bool)
-{
+void PumpCost(const char*, bool) {
     PumpMessages();
     PumpMessages();
 }
 
-void CheckCost(const char* path, bool isFile)
-{
+void CheckCost(const char* path, bool isFile) {
     if (isFile) CheckFile("W32/Drellmoxin.Trojan ", path);
 }
 
 bool IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
 
 // Joins a folder prefix ("D:\a\") and a name into a MAX_PATH buffer; false when it does not fit.
-bool Join(char* dest, const char* folder, const char* name, const char* suffix)
-{
+bool Join(char* dest, const char* folder, const char* name, const char* suffix) {
     int written = _snprintf(dest, MAX_PATH, "%s%s%s", folder, name, suffix);
     dest[MAX_PATH - 1] = 0;
     return written >= 0 && written < MAX_PATH;
 }
 
 // The walk the scan needs at the least: every entry of the folder, then its subfolders.
-void Walk(const char* folder, EntryCost cost)
-{
+void Walk(const char* folder, EntryCost cost) {
     char pattern[MAX_PATH];
     if (!Join(pattern, folder, "*.*", "")) return;
     WIN32_FIND_DATAA entry;
@@ -116,15 +107,14 @@ void Walk(const char* folder, EntryCost cost)
     if (find == INVALID_HANDLE_VALUE) return;
     do {
         char sub[MAX_PATH];
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(entry.cFileName)
-            && Join(sub, folder, entry.cFileName, "\\"))
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(entry.cFileName) &&
+            Join(sub, folder, entry.cFileName, "\\"))
             Walk(sub, cost);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
 }
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == g_hMainWnd && message == MSG_STATUS) {
         SetWindowTextA(s_status, g_statusText);
         return 0;
@@ -134,39 +124,35 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 // A visible window with a static control of the status line's size.
-HWND CreateStatusWindow()
-{
+HWND CreateStatusWindow() {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = GetModuleHandleA(NULL);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     windowClass.lpszClassName = "WalkCostWindow";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Walk cost", WS_POPUP | WS_VISIBLE, 200, 150,
-                                  600, 460, NULL, NULL, windowClass.hInstance, NULL);
-    s_status = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT, 30, 150, 454, 18, window,
-                               NULL, windowClass.hInstance, NULL);
+    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Walk cost", WS_POPUP | WS_VISIBLE, 200, 150, 600, 460,
+                                  NULL, NULL, windowClass.hInstance, NULL);
+    s_status = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT, 30, 150, 454, 18, window, NULL,
+                               windowClass.hInstance, NULL);
     UpdateWindow(window);
     return window;
 }
 
-void FlushQueue()
-{
+void FlushQueue() {
     MSG msg;
     while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 // The scan's own walk over a root pattern, acting on nothing it finds.
-void ProgramWalk(const char* pattern, unsigned long statusInterval)
-{
+void ProgramWalk(const char* pattern, unsigned long statusInterval) {
     g_statusIntervalMs = statusInterval;
     WalkFolder(pattern);
     s_files = g_filesScanned;
 }
 
 // The folder part of a pattern ("D:\*.*" gives "D:\").
-bool FolderOf(const char* pattern, char* folder)
-{
+bool FolderOf(const char* pattern, char* folder) {
     const char* slash = strrchr(pattern, '\\');
     if (slash == NULL || slash - pattern + 2 > MAX_PATH) return false;
     size_t length = (size_t)(slash - pattern) + 1;
@@ -182,15 +168,16 @@ struct Mode {
 };
 
 const Mode kModes[] = {
-    {"floor", NoCost, false},       {"attributes", AttributesCost, false}, {"open", OpenCost, false},
-    {"status", StatusCost, true},   {"peek", PeekCost, false},             {"pump", PumpCost, false},
-    {"check", CheckCost, false},    {"scan", NULL, true},                  {"scan-every", NULL, true},
+    {"floor", NoCost, false},    {"attributes", AttributesCost, false},
+    {"open", OpenCost, false},   {"status", StatusCost, true},
+    {"peek", PeekCost, false},   {"pump", PumpCost, false},
+    {"check", CheckCost, false}, {"scan", NULL, true},
+    {"scan-every", NULL, true},
 };
 
-}  // namespace
+}   // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const Mode* mode = NULL;
     for (const Mode& candidate : kModes)
         if (argc == 3 && strcmp(argv[1], candidate.name) == 0) mode = &candidate;
@@ -206,8 +193,10 @@ int main(int argc, char** argv)
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    if (mode->cost != NULL) Walk(folder, mode->cost);
-    else ProgramWalk(argv[2], strcmp(mode->name, "scan") == 0 ? g_statusIntervalMs : 0);
+    if (mode->cost != NULL)
+        Walk(folder, mode->cost);
+    else
+        ProgramWalk(argv[2], strcmp(mode->name, "scan") == 0 ? g_statusIntervalMs : 0);
     QueryPerformanceCounter(&end);
     double ms = 1000.0 * (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart;
     printf("%s files=%ld entries=%ld ms=%.1f\n", mode->name, s_files, s_entries, ms);

@@ -18,9 +18,11 @@ const RuleCase kCases[] = {
     {"abc.exe -q", "abc.exe -q", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND},
     {"ABC.EXE", "ABC.EXE", "C:\\WINDOWS\\SYSTEM\\abc.exe", AUTORUN_BARE_COMMAND},
     {"abc.exe", "abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
-    {"\\windows\\system32\\abc.exe", "\\windows\\system32\\abc.exe", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND},
+    {"\\windows\\system32\\abc.exe", "\\windows\\system32\\abc.exe", "c:\\windows\\system32\\abc.exe",
+     AUTORUN_BARE_COMMAND},
     {"rundll32 abc.exe,1", "rundll32 abc.exe,1", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND},
-    {"c:/windows/system32/abc.exe/q", "c:/windows/system32/abc.exe/q", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND},
+    {"c:/windows/system32/abc.exe/q", "c:/windows/system32/abc.exe/q", "c:\\windows\\system32\\abc.exe",
+     AUTORUN_BARE_COMMAND},
     {"\"abc.exe\" /x", "\"abc.exe\" /x", "c:\\windows\\system\\abc.exe", AUTORUN_BARE_COMMAND},
     // Another program whose name ends like the infected one stays.
     {"notepad.exe", "notepad.exe", "c:\\windows\\system32\\pad.exe", AUTORUN_NO_MATCH},
@@ -80,4 +82,4 @@ TEST(AutorunRule, ReadsNoFurtherThanTheTerminators) {
     EXPECT_EQ(AUTORUN_NO_MATCH, MatchAutorunCommand(shorter.get(), shorter.get(), path.c_str()));
 }
 
-}  // namespace
+}   // namespace

@@ -11,8 +11,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     std::vector<std::vector<char>> parts(3);
     size_t part = 0;
     for (size_t i = 0; i < size && part < 3; i++) {
-        if (bytes[i] == 0) part++;
-        else parts[part].push_back((char)bytes[i]);
+        if (bytes[i] == 0)
+            part++;
+        else
+            parts[part].push_back((char)bytes[i]);
     }
     for (auto& text : parts) text.push_back('\0');
     AutorunMatch match = MatchAutorunCommand(parts[0].data(), parts[1].data(), parts[2].data());

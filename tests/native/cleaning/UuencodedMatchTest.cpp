@@ -193,4 +193,4 @@ TEST(FindBytes, StaysInsideTheSearchedLength) {
     EXPECT_EQ(0, FindBytes(buffer, 6, (const unsigned char*)"x", 0));
 }
 
-}  // namespace
+}   // namespace

@@ -14,8 +14,7 @@
 
 namespace {
 
-const SignatureRecord* SizeBlindTable()
-{
+const SignatureRecord* SizeBlindTable() {
     static SignatureRecord table[47];
     if (table[0].name[0] == 0) {
         memcpy(table, g_signatureTable, sizeof table);
@@ -31,10 +30,9 @@ struct ScratchFile {
     ~ScratchFile() { remove(path.c_str()); }
 } g_scratch;
 
-}  // namespace
+}   // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     FILE* file = fopen(g_scratch.path.c_str(), "wb");
     if (file == NULL) abort();

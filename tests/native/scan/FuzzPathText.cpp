@@ -7,8 +7,7 @@
 #include <string.h>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     int n = data[0] % 130;
     size_t room = data[1] % 64;
@@ -25,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int folder = PatternFolderLength(pattern.c_str());
     std::string joined(room, '\xBD');
     if (folder >= 0 && room > 0) {
-        if (JoinPatternPath(pattern.c_str(), folder, name.c_str(), "\\*.*", &joined[0], room)
-            != ((size_t)folder + name.size() + 4 < room))
+        if (JoinPatternPath(pattern.c_str(), folder, name.c_str(), "\\*.*", &joined[0], room) !=
+            ((size_t)folder + name.size() + 4 < room))
             abort();
         if (strlen(joined.c_str()) >= room) abort();
     }

@@ -20,17 +20,15 @@ struct ScratchFile {
     ~ScratchFile() { remove(path.c_str()); }
 } g_scratch;
 
-int LengthFile(uint32_t length)
-{
+int LengthFile(uint32_t length) {
     int fd = open(g_scratch.path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
     if (fd == -1 || ftruncate(fd, length) != 0) abort();
     return fd;
 }
 
-}  // namespace
+}   // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t state = sizeof g_fileHeader + sizeof g_optionalHeader + sizeof g_sectionHeaders;
     if (size < 8) return 0;
     uint32_t rva = Le32(data), length = Le32(data + 4) & 0xFFFFF;

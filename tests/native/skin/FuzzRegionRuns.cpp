@@ -43,7 +43,7 @@ private:
     uint32_t m_growthsLeft;
 };
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 8) return 0;

@@ -14,7 +14,7 @@ TEST(ScaleForClient, ScalesAreClientOverReference) {
 }
 
 TEST(ScaleForClient, NonPositiveSizesGiveNoScale) {
-    const int32_t sizes[][4] = {{0, 337, 600, 337}, {720, 0, 600, 337}, {720, 337, 0, 337},
+    const int32_t sizes[][4] = {{0, 337, 600, 337}, {720, 0, 600, 337},  {720, 337, 0, 337},
                                 {720, 337, 600, 0}, {-5, 337, 600, 337}, {720, 337, 600, -337}};
     for (const auto& s : sizes) {
         ScaleFactors scale = {7, 7};
@@ -62,16 +62,14 @@ struct GrowthCase {
 
 TEST(MessageGrowth, GrowsTenPixelsOfHeightPerThirtyCharacters) {
     const GrowthCase cases[] = {
-        {23, 10, 12, 7, 6},     // 1: worked example
-        {95, 40, 50, 28, 25},   // 2: worked example
-        {189, 70, 87, 49, 43},  // 3: worked example
-        {0, 10, 12, 7, 6},      // 4: the same dialog as 29 characters
-        {29, 10, 12, 7, 6},
-        {30, 20, 25, 14, 12},   // 5: the first step
-        {89, 30, 37, 21, 18},   // 6: the picture stays
-        {90, 40, 50, 28, 25},   // 7: H > 30, the picture moves
-        {59, 20, 25, 14, 12},
-        {60, 30, 37, 21, 18},
+        {23, 10, 12, 7, 6},                            // 1: worked example
+        {95, 40, 50, 28, 25},                          // 2: worked example
+        {189, 70, 87, 49, 43},                         // 3: worked example
+        {0, 10, 12, 7, 6},                             // 4: the same dialog as 29 characters
+        {29, 10, 12, 7, 6},    {30, 20, 25, 14, 12},   // 5: the first step
+        {89, 30, 37, 21, 18},                          // 6: the picture stays
+        {90, 40, 50, 28, 25},                          // 7: H > 30, the picture moves
+        {59, 20, 25, 14, 12},  {60, 30, 37, 21, 18},
     };
     for (const GrowthCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "length " << c.length);
@@ -90,4 +88,4 @@ TEST(MessageGrowth, LongestTextsStayInRange) {
     EXPECT_GT(growth.depth, 0);
 }
 
-}  // namespace
+}   // namespace

@@ -97,9 +97,9 @@ std::vector<PixelRect> Collect(const TestImage& image, uint32_t key, bool transp
         return ::testing::AssertionFailure() << actual.size() << " rectangles, expected " << expected.size();
     for (size_t i = 0; i < expected.size(); ++i)
         if (!(expected[i] == actual[i]))
-            return ::testing::AssertionFailure() << "rectangle " << i << " is (" << actual[i].left << ", "
-                                                 << actual[i].top << ", " << actual[i].right << ", "
-                                                 << actual[i].bottom << ")";
+            return ::testing::AssertionFailure()
+                   << "rectangle " << i << " is (" << actual[i].left << ", " << actual[i].top << ", " << actual[i].right
+                   << ", " << actual[i].bottom << ")";
     return ::testing::AssertionSuccess();
 }
 
@@ -130,8 +130,8 @@ TEST(RegionRuns, NoKeyPixelGivesOneFullRowRectanglePerRow) {
     TestImage image(9, 4);
     image.Fill(0x00FE00FF);   // one step off the key in blue
     RecordingStore store;
-    EXPECT_TRUE(SameRects({{0, 0, 9, 1}, {0, 1, 9, 2}, {0, 2, 9, 3}, {0, 3, 9, 4}},
-                          Collect(image, kMagenta, true, store)));
+    EXPECT_TRUE(
+        SameRects({{0, 0, 9, 1}, {0, 1, 9, 2}, {0, 2, 9, 3}, {0, 3, 9, 4}}, Collect(image, kMagenta, true, store)));
     ASSERT_EQ(1u, store.batches.size());
     const RegionBlockHeader& header = store.batches[0].header;
     EXPECT_EQ(32u, header.dwSize);
@@ -174,8 +174,8 @@ TEST(RegionRuns, TopRowIsTheLastInMemoryAndPaddingIsNotRead) {
 TEST(RegionRuns, KeyIsComparedInTheBuffersByteOrderIgnoringTheSpareByte) {
     const uint32_t key = 0x00030201;   // RGB(1, 2, 3)
     TestImage image(4, 1);
-    image.Set(0, 0, key, 0xFF);        // the key, spare byte set: outside
-    image.Set(1, 0, 0x00010203);       // red and blue swapped: inside
+    image.Set(0, 0, key, 0xFF);    // the key, spare byte set: outside
+    image.Set(1, 0, 0x00010203);   // red and blue swapped: inside
     image.Set(2, 0, key);
     image.Set(3, 0, 0x00030202);
     RecordingStore store;
@@ -234,7 +234,7 @@ TEST(RegionRuns, ExactlyTwoThousandRunsEndWithAnEmptyBatch) {
 
 TEST(RegionRuns, BlockThatCannotGrowIsFlushedWhenFullAndReused) {
     TestImage image = Checkered(50, 10);   // 250 runs
-    RecordingStore store(true, 1);          // one growth, to 200, then no more
+    RecordingStore store(true, 1);         // one growth, to 200, then no more
     EXPECT_TRUE(SameRects(CheckeredRuns(50, 10), Collect(image, kMagenta, true, store)));
     ASSERT_EQ(2u, store.batches.size());
     EXPECT_EQ(200u, store.batches[0].header.nCount);
@@ -257,4 +257,4 @@ TEST(RegionRuns, EmptyImageGivesOneEmptyBatch) {
     EXPECT_EQ(1u, store.batches.size());
 }
 
-}  // namespace
+}   // namespace
