@@ -1,3 +1,4 @@
+// The memory scan: the image of every running process is checked and infected processes are ended.
 #include "cleaner/MemoryScan.h"
 
 #include <windows.h>

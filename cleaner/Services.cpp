@@ -1,3 +1,4 @@
+// Services: stopping one, whether it runs a given file, and deleting its keys in both control sets.
 #include "cleaner/Services.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// The cleaning tests' own pieces: the doubles' records, the report window, the helper's processes and services.
 #include "tests/cleaning/CleaningTestSupport.h"
 
 #include <aclapi.h>

@@ -14,7 +14,7 @@ struct ManifestEntry {
 
 const char kCheckerName[] = "W32/Drellmoxin.Trojan ";
 
-// Under Wine D:\samples, written by make_world.sh; natively a temporary folder that the
+// Under Wine D:\samples, written by the scan world's set-up; natively a temporary folder that the
 // first call fills by running the generator.
 const std::string& SamplesFolder();
 std::string SamplePath(const std::string& file);

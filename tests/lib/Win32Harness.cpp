@@ -1,3 +1,4 @@
+// The shared Win32 test harness: files, child processes, registry keys and a message-box watcher.
 #include "tests/lib/Win32Harness.h"
 
 #include <psapi.h>

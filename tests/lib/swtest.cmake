@@ -1,7 +1,7 @@
 # sw_wine_python_test(name script [VAR=value...]): a Python black-box test run by CTest.
-# It finds the driver and the program through the environment; the Wine template prefix
-# (SW_TEMPLATE_PREFIX) comes from tools/run_tests.sh, and SW_REQUIRE_ENV makes the test
-# fail at once when run without it.
+# It finds the driver and the program through the environment, and the architecture's Wine
+# through SW_ARCH (set by tools/run_tests.sh); SW_REQUIRE_ENV makes a missing driver fail it
+# at once.
 set(SW_TEST_LIB_DIR ${CMAKE_CURRENT_LIST_DIR})
 if(NOT DEFINED SW_PYTHON)
   set(SW_PYTHON /usr/bin/python3)

@@ -1,3 +1,4 @@
+// The removal tests' own pieces: per-test folders, the helper programs, deferrals checked after a restart.
 #include "tests/removal/RemovalHarness.h"
 
 #include <stdio.h>

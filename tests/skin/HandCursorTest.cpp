@@ -1,5 +1,5 @@
 // The hand cursor. HandCursorWithHelpProgram runs in a prefix whose help program carries
-// cursor 106 (run_with_help_standin.sh); the other suite in the shared prefix, whose Wine
+// cursor 106 (a prefix of its own, see CMakeLists.txt); the other suite in the shared prefix, whose Wine
 // help program has no such cursor.
 #include "skin/ExButton.h"
 #include "tests/skin/SkinTestSupport.h"
