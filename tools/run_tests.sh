@@ -81,7 +81,6 @@ wine_suite() {
   local bits=$1 build=$2; shift 2
   eval "$(SW_ARCH=$bits $platform env)" || fail_run "no $bits-bit Wine environment"
   $platform template >/dev/null || fail_run "no $bits-bit template prefix"
-  export WINEPREFIX=$SW_WORK/unit
   rm -rf "$WINEPREFIX" && cp -a "$SW_TEMPLATE_PREFIX" "$WINEPREFIX" || fail_run "could not copy the template"
   wineserver -p </dev/null >/dev/null 2>&1 || fail_run "the $bits-bit wineserver did not start"
   wine cmd /c exit </dev/null >/dev/null 2>&1 || fail_run "the $bits-bit wine did not start a program"

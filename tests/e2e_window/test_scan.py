@@ -3,9 +3,11 @@
 answers, and the finished layout.
 
 Drive D: holds one look-alike that a helper keeps open (so it can be recognised but only
-scheduled for removal at the restart) and then 30,000 files of a record's size in folders
-with long names, which the matcher has to open: the walk takes several seconds, and every
-scan ends with the restart question. That question is asked after the statistics but before
+scheduled for removal at the restart) and then 150,000 files of a record's size in folders
+with long names, which the matcher has to open: the walk takes many times as long as the
+test's steps between its questions on either build (at least 7 s at the fastest measured
+speed), so that every question meets a walk still going on; and every scan ends with the
+restart question. That question is asked after the statistics but before
 the scan driver returns, so while it is open the window shows what the termination routes
 did on their own, before the timer handler's finished layout."""
 
@@ -15,7 +17,7 @@ import unittest
 
 from mainwindow import *  # noqa: F401,F403  (identifiers and layouts of the window)
 
-FOLDERS, FILES_PER_FOLDER = 30, 1000
+FOLDERS, FILES_PER_FOLDER = 150, 1000
 HELD = "held.exe"
 HELD_RECORD = 7
 STATUS_CHARS = 60

@@ -22,14 +22,17 @@ Environment:
   SW_DRIVER           swdriver.exe (set by CTest)
   SW_PROGRAM          Sweepwright.exe, when built (set by CTest)
   SW_ARCH             32 or 64: the architecture whose Wine runs the programs (unset: 32
-                      where the machine runs it, else 64); SW_WORK its folder of prefixes
+                      where the machine runs it, else 64); its folder of prefixes is
+                      build/wine32 or build/wine64, whatever else the environment holds
+  SW_BUILD_ROOT       another folder instead of build/ (the platform's self-test)
   SW_REQUIRE_ENV      set by CTest: a missing SW_DRIVER fails at once
   SW_DISPLAY          use this X display instead of a private Xvfb one (to watch a test)
   SW_KEEP_PREFIX      keep the throwaway prefix after the class, for a look afterwards
   SW_PREFIX_ARCH      64: the test classes' prefixes are 64-bit Windows (WOW64 for 32-bit programs)
 
 The platform's shell side (tools/run_tests.sh, tools/run_sandbox.sh) uses the same pieces:
-    swtest.py env        the architecture's variables, as shell exports
+    swtest.py env        the architecture's variables, as shell exports (WINEPREFIX: the
+                         prefix of the test programs that CTest runs straight under wine)
     swtest.py template   makes the template prefix (when missing) and prints its path
     swtest.py display    starts a detached private Xvfb; prints DISPLAY and its pid as exports
     swtest.py preflight  one line per architecture: whether this machine runs its Wine
@@ -48,6 +51,8 @@ import time
 import unittest
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+# The folder that holds each architecture's folder (a platform self-test points it elsewhere).
+BUILD_ROOT = os.environ.get("SW_BUILD_ROOT") or os.path.join(REPO, "build")
 CALL_TIMEOUT = 30.0
 # Bumped whenever the template's content changes, so that older templates are rebuilt.
 TEMPLATE_MARK = ".sw-ready-6"
@@ -105,12 +110,21 @@ def current_arch():
 
 
 def work_dir(arch):
-    """The architecture's folder of prefixes: SW_WORK for the one being tested, a sibling of
-    it named after the other."""
-    given = os.environ.get("SW_WORK")
-    if given and os.environ.get("SW_ARCH", arch.bits) == arch.bits:
-        return given
-    return os.path.join(os.path.dirname(given) if given else os.path.join(REPO, "build"), "wine" + arch.bits)
+    """The architecture's folder of prefixes, launchers and template: decided by the
+    architecture alone, so that one stage's variables never steer another's."""
+    return os.path.join(BUILD_ROOT, "wine" + arch.bits)
+
+
+def write_if_changed(path, text, mode):
+    """Replaces a file whole (never half-written for a parallel reader) when its text differs."""
+    if os.path.exists(path):
+        with open(path) as f:
+            if f.read() == text:
+                return
+    with open(path + ".new", "w") as f:
+        f.write(text)
+    os.chmod(path + ".new", mode)
+    os.replace(path + ".new", path)
 
 
 def wine_env(arch):
@@ -124,17 +138,14 @@ def wine_env(arch):
         "wineserver": "#!/bin/sh\nexec %s \"$@\"\n" % arch.server,
     }
     for name, text in launchers.items():
-        path = os.path.join(bin_dir, name)
-        if not os.path.exists(path) or open(path).read() != text:
-            with open(path + ".new", "w") as f:
-                f.write(text)
-            os.chmod(path + ".new", 0o755)
-            os.replace(path + ".new", path)
-    path = os.environ.get("PATH", "/usr/bin:/bin").split(os.pathsep)
+        write_if_changed(os.path.join(bin_dir, name), text, 0o755)
+    # Every architecture's launchers leave PATH: an earlier stage's must not come second.
+    others = {os.path.join(work_dir(a), "bin") for a in ARCHES.values()}
+    path = [p for p in os.environ.get("PATH", "/usr/bin:/bin").split(os.pathsep) if p not in others]
     return {
         "SW_ARCH": arch.bits, "SW_WORK": work,
         "SW_TEMPLATE_PREFIX": os.path.join(work, "template"),
-        "PATH": os.pathsep.join([bin_dir] + [p for p in path if p != bin_dir]),
+        "PATH": os.pathsep.join([bin_dir] + path),
         "WINESERVER": arch.server, "WINELOADER": arch.loader, "WINEARCH": arch.wine_arch,
         "WINEDEBUG": os.environ.get("WINEDEBUG", "-all"),
         # No Mono or Gecko installer, and no menu entries or file associations on the host.
@@ -275,7 +286,8 @@ class WineProcess:
 
     def __init__(self, prefix, argv):
         self.argv = argv
-        self.popen = subprocess.Popen(["wine"] + argv, env=prefix.env, cwd=prefix.drive_c,
+        self.popen = subprocess.Popen(["wine", prefix.reachable(argv[0])] + argv[1:], env=prefix.env,
+                                      cwd=prefix.drive_c,
                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                       stderr=subprocess.DEVNULL)
 
@@ -297,7 +309,7 @@ class Driver:
     answer one JSON line."""
 
     def __init__(self, prefix):
-        self.popen = subprocess.Popen(["wine", driver_path(), "serve"], env=prefix.env,
+        self.popen = subprocess.Popen(["wine", prefix.reachable(driver_path()), "serve"], env=prefix.env,
                                       cwd=prefix.drive_c, stdin=subprocess.PIPE,
                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.pending = b""
@@ -560,6 +572,20 @@ class Prefix:
         shutil.copy2(host_file, dest)
         return windows_path
 
+    def reachable(self, program):
+        """The path by which a program is started in this prefix: a host file is copied into C:
+        first. The prefixes map no drive to the host's root, and a loader of the other
+        architecture (WOW64) finds a program only through a drive of the prefix."""
+        if not os.path.isabs(program):
+            return program
+        windows_path = "C:\\sw-test-programs\\" + os.path.basename(program)
+        copy, original = self.unix_path(windows_path), os.stat(program)
+        # A copy in use stays as it is: rewriting a running program's image would crash it.
+        if not os.path.exists(copy) or (os.stat(copy).st_size, os.stat(copy).st_mtime) != (
+                original.st_size, original.st_mtime):
+            self.install(program, windows_path)
+        return windows_path
+
     def install_program(self, windows_path="C:\\Sweepwright\\Sweepwright.exe"):
         """Copies the program under test into C:, so that its own path is a plain Windows
         path (a host folder is on no drive of the prefix); returns that path."""
@@ -576,7 +602,7 @@ class Prefix:
         stderr, both streams). The output goes through a file: processes that Wine starts on
         the program's behalf (a restart's, say) inherit its handles and may outlive it."""
         with tempfile.TemporaryFile() as out:
-            done = subprocess.run(["wine", program] + list(args), env=dict(self.env, **(env or {})),
+            done = subprocess.run(["wine", self.reachable(program)] + list(args), env=dict(self.env, **(env or {})),
                                   cwd=self.drive_c, stdin=subprocess.DEVNULL, stdout=out,
                                   stderr=subprocess.STDOUT if stderr else subprocess.DEVNULL, timeout=timeout)
             out.seek(0)
@@ -731,7 +757,9 @@ def main(argv):
     command = argv[1] if len(argv) == 2 else None
     try:
         if command == "env":
-            for name, value in sorted(wine_env(ARCH).items()):
+            # A shell stage's own prefix for the test programs that CTest runs straight under wine.
+            stage = dict(wine_env(ARCH), WINEPREFIX=os.path.join(work_dir(ARCH), "unit"))
+            for name, value in sorted(stage.items()):
                 print("export %s='%s'" % (name, value))
         elif command == "template":
             print(make_template())
