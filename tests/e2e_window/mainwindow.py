@@ -118,14 +118,14 @@ def telling_points(images, count=16):
 
 
 def scan_tree(folder, folders, files_per_folder, size):
-    """Files of one size, hard links of one file, in folders with long names; the size
-    is a signature record's, so the matcher opens each of them and the walk takes a while.
-    Returns the Windows paths of the files relative to the drive root."""
-    first = None
+    """Files of one size, each folder's hard links of one (sparse) file, in folders with
+    long names; the size is a signature record's, so the matcher opens each of them and the
+    walk takes a while. Returns the Windows paths of the files relative to the drive root."""
     paths = []
     for f in range(folders):
         name = "a_folder_with_a_rather_long_name_for_the_status_line_%02d" % f
         os.makedirs(os.path.join(folder, name), exist_ok=True)
+        first = None
         for n in range(files_per_folder):
             file_name = "file_%05d.dat" % (f * files_per_folder + n)
             path = os.path.join(folder, name, file_name)

@@ -3,11 +3,10 @@
 answers, and the finished layout.
 
 Drive D: holds one look-alike that a helper keeps open (so it can be recognised but only
-scheduled for removal at the restart) and then 150,000 files of a record's size in folders
-with long names, which the matcher has to open: the walk takes many times as long as the
-test's steps between its questions on either build (at least 7 s at the fastest measured
-speed), so that every question meets a walk still going on; and every scan ends with the
-restart question. That question is asked after the statistics but before
+scheduled for removal at the restart) and then 100,000 files of a record's size in folders
+with long names, which the matcher has to open: the walk takes several times as long as all
+the test's steps between its questions together on either build, so that every question
+meets a walk still going on; and every scan ends with the restart question. That question is asked after the statistics but before
 the scan driver returns, so while it is open the window shows what the termination routes
 did on their own, before the timer handler's finished layout."""
 
@@ -17,7 +16,7 @@ import unittest
 
 from mainwindow import *  # noqa: F401,F403  (identifiers and layouts of the window)
 
-FOLDERS, FILES_PER_FOLDER = 150, 1000
+FOLDERS, FILES_PER_FOLDER = 100, 1000
 HELD = "held.exe"
 HELD_RECORD = 7
 STATUS_CHARS = 60
@@ -65,9 +64,9 @@ class ScanWindowTest(MainWindowCase):
     def wait_scan_moves_on(self, since):
         return self.wait_status(lambda t: t != since and t.startswith("D:\\"), "the walk going on", 10)
 
-    def restart_question(self):
+    def restart_question(self, timeout_ms=90000):
         """The question that ends every scan here; the window as it is while it is open."""
-        question = self.question(timeout_ms=90000)
+        question = self.question(timeout_ms=timeout_ms)
         self.assert_yes_no_question(question, TITLE, RESTART)
         return question
 
@@ -141,7 +140,7 @@ class ScanWindowTest(MainWindowCase):
 
         # The walk completes: statistics, final status, then the restart question, still
         # inside the scan (CANCEL shown, the search label too).
-        question = self.restart_question()
+        question = self.restart_question(timeout_ms=400000)
         self.assert_scan_layout(SCANNING, COMPLETED, "Scanning")
         box = self.report()
         self.assertEqual(box["lines"], [self.held_line] + statistics(self.all_files(), 1, 0))
