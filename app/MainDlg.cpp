@@ -91,18 +91,14 @@ void CMainDlg::CreateLabelFont() {
     g_labelFont.CreateFontIndirect(&logFont);
 }
 
-// Only whether the value can be read matters: its text is never used. A value longer than
-// the buffer is still there to be read, so it counts as installed too.
+// Only whether the value can be read matters, whatever its length: its text is never used.
 static bool IsProductInstalled() {
     CRegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return false;
-    DWORD size = 0;
-    LONG sized = RegQueryValueExA(key, "Installed Folder", 0, 0, 0, &size);
-    char folder[300] = {0};
-    DWORD folderSize = sizeof folder;
-    LONG read = RegQueryValueExA(key, "Installed Folder", 0, 0, (BYTE*)folder, &folderSize);
+    CRegValue folder;
+    bool read = key.QueryValue("Installed Folder", &folder) == ERROR_SUCCESS;
     bool closed = RegCloseKey(key.Detach()) == ERROR_SUCCESS;   // a failed close counts too
-    return sized == ERROR_SUCCESS && (read == ERROR_SUCCESS || read == ERROR_MORE_DATA) && closed;
+    return read && closed;
 }
 
 void CMainDlg::CheckInstalledProduct() {

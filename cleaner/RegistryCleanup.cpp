@@ -37,15 +37,11 @@ static bool OpenKey(CRegKey& key, HKEY root, const char* subKey, REGSAM access, 
 // Closes the key at once, for the callers whose answer includes the close.
 static bool CloseKey(CRegKey& key) { return RegCloseKey(key.Detach()) == ERROR_SUCCESS; }
 
-// Reads a value of an open key as text. Data that would not fit the buffer together with its
-// terminating zero is not read at all: the caller treats it as unreadable.
-static int QueryValueText(HKEY key, const char* valueName, char* buffer, DWORD bufferSize) {
-    DWORD size = 0;
-    if (RegQueryValueExA(key, valueName, NULL, NULL, NULL, &size) != ERROR_SUCCESS || size > bufferSize) return 0;
-    memset(buffer, 0, bufferSize);
-    if (RegQueryValueExA(key, valueName, NULL, NULL, (BYTE*)buffer, &size) != ERROR_SUCCESS) return 0;
-    if (size == bufferSize && buffer[size - 1] != '\0') return 0;   // no room left for the terminator
-    return 1;
+// Reads a value of an open key as text. A text that does not fit the buffer together with its
+// terminating zero counts as unreadable.
+static int QueryValueText(const CRegKey& key, const char* valueName, char* buffer, DWORD bufferSize) {
+    CRegValue value;
+    return key.QueryValue(valueName, &value) == ERROR_SUCCESS && CopyText(buffer, bufferSize, value.Text());
 }
 
 int ReadRegistryString(HKEY root, const char* subKey, const char* valueName, char* buffer, DWORD bufferSize,
