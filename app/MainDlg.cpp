@@ -46,14 +46,11 @@ BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
     ON_BN_CLICKED(IDC_ULINK, OnToolsLink)
 END_MESSAGE_MAP()
 
-CMainDlg::CMainDlg(CWnd* pParent)
-    : CDialog(IDD_MAIN, pParent), m_hBackBitmap(0), m_hOldBitmap(0), m_hRgn(0), m_bmInfo() {
+CMainDlg::CMainDlg(CWnd* pParent) : CDialog(IDD_MAIN, pParent), m_bmInfo() {
     m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP));
 }
 
 CMainDlg::~CMainDlg() {
-    if (m_hOldBitmap) m_hMemDC.SelectObject(m_hOldBitmap);
-    if (m_hBackBitmap) DeleteObject(m_hBackBitmap);
     if (g_pMainDlg == this) g_pMainDlg = 0;
 }
 
@@ -91,18 +88,14 @@ void CMainDlg::CreateLabelFont() {
     g_labelFont.CreateFontIndirect(&logFont);
 }
 
-// Only whether the value can be read matters: its text is never used. A value longer than
-// the buffer is still there to be read, so it counts as installed too.
+// Only whether the value can be read matters, whatever its length: its text is never used.
 static bool IsProductInstalled() {
     CRegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return false;
-    DWORD size = 0;
-    LONG sized = RegQueryValueExA(key, "Installed Folder", 0, 0, 0, &size);
-    char folder[300] = {0};
-    DWORD folderSize = sizeof folder;
-    LONG read = RegQueryValueExA(key, "Installed Folder", 0, 0, (BYTE*)folder, &folderSize);
+    CRegValue folder;
+    bool read = key.QueryValue("Installed Folder", &folder) == ERROR_SUCCESS;
     bool closed = RegCloseKey(key.Detach()) == ERROR_SUCCESS;   // a failed close counts too
-    return sized == ERROR_SUCCESS && (read == ERROR_SUCCESS || read == ERROR_MORE_DATA) && closed;
+    return read && closed;
 }
 
 void CMainDlg::CheckInstalledProduct() {
@@ -116,13 +109,13 @@ void CMainDlg::CheckInstalledProduct() {
 }
 
 void CMainDlg::LoadBackground() {
-    m_hBackBitmap = (HBITMAP)LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0,
-                                        LR_LOADMAP3DCOLORS);
-    m_hRgn = RegionFromBitmap(m_hBackBitmap, kTransparentKey, TRUE);
-    if (m_hRgn && !SetWindowRgn(m_hRgn, TRUE)) DeleteObject(m_hRgn);   // the system owns it once set
-    if (m_hBackBitmap) GetObjectA(m_hBackBitmap, sizeof m_bmInfo, &m_bmInfo);
+    m_bmpBackground.LoadMappedBitmap(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND));
+    CRgn shape;
+    shape.Attach(RegionFromBitmap(m_bmpBackground, kTransparentKey, TRUE));
+    if (shape.GetSafeHandle() && SetWindowRgn(shape, TRUE)) shape.Detach();   // the system owns it once set
+    m_bmpBackground.GetBitmap(&m_bmInfo);
     m_hMemDC.CreateCompatibleDC(0);
-    if (m_hBackBitmap) m_hOldBitmap = m_hMemDC.SelectObject(m_hBackBitmap);
+    if (m_bmpBackground.GetSafeHandle()) m_hMemDC.SelectObject(m_bmpBackground);
 }
 
 void CMainDlg::LoadButtonBitmaps() {

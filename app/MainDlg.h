@@ -61,10 +61,8 @@ protected:
     CExButton m_btnOK;
 
     HICON m_hIcon;
-    HBITMAP m_hBackBitmap;
-    HGDIOBJ m_hOldBitmap;
+    CBitmap m_bmpBackground;   // outlives m_hMemDC, whose deletion lets it go free
     CDC m_hMemDC;
-    HRGN m_hRgn;
     BITMAP m_bmInfo;
     CFont m_searchFont;
 

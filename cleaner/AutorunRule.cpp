@@ -13,15 +13,11 @@ static bool StartsWithNoCase(const char* text, const char* prefix, size_t length
     return true;
 }
 
-// A file name or path counts only when it is a whole word of the command: "pad.exe" must not
-// be found inside "notepad.exe", nor "c:\x\abc.exe" at the start of "c:\x\abc.exe.bak". A name
-// ends at the first character that cannot continue it, so "abc.exe/q" and "abc.exe,1" still name
-// abc.exe. Bytes above 127 are letters of the code page.
-static bool EndsWord(char c) {
-    bool continuesName = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                         (unsigned char)c > 127 || c == '.' || c == '_' || c == '-' || c == '~';
-    return !continuesName;
-}
+// A file name or path ends only where no path can go on: at the end of the data, a blank, a
+// quote, a comma or a forward slash ("abc.exe/q", "abc.exe,1"). Anything else, "(", "!" and
+// "\" among them, may continue a file or folder name: "d:\apps\tool" does not start
+// "d:\apps\tool(2)\tool.exe", nor "c:\x\abc.exe" start "c:\x\abc.exe.bak".
+static bool EndsName(char c) { return c == '\0' || c == ' ' || c == '\t' || c == '"' || c == ',' || c == '/'; }
 
 static bool StartsWord(const char* text, const char* at) {
     if (at == text) return true;
@@ -29,18 +25,11 @@ static bool StartsWord(const char* text, const char* at) {
     return before == '"' || before == ' ' || before == '\t' || before == '\\' || before == '/';
 }
 
+// "pad.exe" must not be found inside "notepad.exe".
 static bool ContainsWord(const char* text, const char* word) {
     size_t length = strlen(word);
     for (const char* at = text; *at != '\0'; at++) {
-        if (StartsWithNoCase(at, word, length) && StartsWord(text, at) && EndsWord(at[length])) return true;
-    }
-    return false;
-}
-
-static bool ContainsNoCase(const char* text, const char* part) {
-    size_t length = strlen(part);
-    for (const char* at = text; *at != '\0'; at++) {
-        if (StartsWithNoCase(at, part, length)) return true;
+        if (StartsWithNoCase(at, word, length) && StartsWord(text, at) && EndsName(at[length])) return true;
     }
     return false;
 }
@@ -48,26 +37,47 @@ static bool ContainsNoCase(const char* text, const char* part) {
 // The command text skips one leading double quote.
 static const char* CommandText(const char* data) { return data[0] == '"' ? data + 1 : data; }
 
-static bool StartsWithPath(const char* data, const char* path) {
+// Whether the command starts with the file `name` in the folder of `folderLength` characters.
+static bool StartsWithFileIn(const char* data, const char* folder, size_t folderLength, const char* name) {
     const char* command = CommandText(data);
-    size_t length = strlen(path);
-    return StartsWithNoCase(command, path, length) && EndsWord(command[length]);
+    size_t nameLength = strlen(name);
+    if (!StartsWithNoCase(command, folder, folderLength) || command[folderLength] != '\\') return false;
+    const char* file = command + folderLength + 1;
+    return StartsWithNoCase(file, name, nameLength) && EndsName(file[nameLength]);
+}
+
+static bool NamesFileIn(const char* data, const char* expanded, const char* folder, size_t folderLength,
+                        const char* name) {
+    return StartsWithFileIn(data, folder, folderLength, name) || StartsWithFileIn(expanded, folder, folderLength, name);
+}
+
+static bool IsFolder(const char* path, size_t length, const char* folder) {
+    return folder[0] != '\0' && strlen(folder) == length && StartsWithNoCase(path, folder, length);
+}
+
+static bool IsSystemFolder(const char* path, size_t length, const SystemFolders& folders) {
+    return IsFolder(path, length, folders.system) || IsFolder(path, length, folders.windowsSystem) ||
+           IsFolder(path, length, folders.wow64);
 }
 
 static bool IsBareCommand(const char* data) { return strchr(data, '\\') == nullptr || data[0] == '\\'; }
 
-AutorunMatch MatchAutorunCommand(const char* data, const char* expanded, const char* infectedPath) {
+AutorunMatch MatchAutorunCommand(const char* data, const char* expanded, const char* infectedPath,
+                                 const SystemFolders& folders, bool wow64View) {
     const char* lastSlash = strrchr(infectedPath, '\\');
     if (lastSlash == nullptr || lastSlash[1] == '\0') return AUTORUN_NO_MATCH;
     const char* fileName = lastSlash + 1;
+    size_t folderLength = (size_t)(lastSlash - infectedPath);
 
     if (IsBareCommand(data) && ContainsWord(data, fileName)) {
         // A bare name runs from the search path, which is only safe to blame on the
         // infected file when that file lies in a system folder.
-        bool inSystemFolder =
-            ContainsNoCase(infectedPath, "\\system\\") || ContainsNoCase(infectedPath, "\\system32\\");
-        return inSystemFolder ? AUTORUN_BARE_COMMAND : AUTORUN_NO_MATCH;
+        return IsSystemFolder(infectedPath, folderLength, folders) ? AUTORUN_BARE_COMMAND : AUTORUN_NO_MATCH;
     }
-    if (StartsWithPath(data, infectedPath) || StartsWithPath(expanded, infectedPath)) return AUTORUN_FULL_PATH;
+    if (NamesFileIn(data, expanded, infectedPath, folderLength, fileName)) return AUTORUN_FULL_PATH;
+    // A 32-bit program registers a file of the 32-bit system folder under the system folder's name.
+    bool aliased = wow64View && IsFolder(infectedPath, folderLength, folders.wow64);
+    if (aliased && NamesFileIn(data, expanded, folders.system, strlen(folders.system), fileName))
+        return AUTORUN_FULL_PATH;
     return AUTORUN_NO_MATCH;
 }

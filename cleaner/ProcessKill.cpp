@@ -228,19 +228,11 @@ static bool WideToAnsi(const uint16_t* text, int count, char* out, int outSize) 
 // NT 4, 2000 and XP keep the list in "Counters"; Vista and later name the value "Counter".
 static const char* const kCounterValueNames[] = {"Counters", "Counter"};
 
-static bool ReadCounterList(HKEY key, const char* valueName, DWORD size, ProcessCounterNames* names) {
-    char* counters = (char*)calloc(size, 1);
-    bool found = counters && RegQueryValueExA(key, valueName, NULL, NULL, (BYTE*)counters, &size) == ERROR_SUCCESS &&
-                 FindProcessCounters(counters, size, names);
-    free(counters);
-    return found;
-}
-
-bool ReadProcessCounterNames(HKEY languageKey, ProcessCounterNames* names) {
+bool ReadProcessCounterNames(const CRegKey& languageKey, ProcessCounterNames* names) {
     for (const char* valueName : kCounterValueNames) {
-        DWORD size = 0;
-        if (RegQueryValueExA(languageKey, valueName, NULL, NULL, NULL, &size) == ERROR_SUCCESS)
-            return size && ReadCounterList(languageKey, valueName, size, names);
+        CRegValue counters;
+        if (languageKey.QueryValue(valueName, &counters) == ERROR_SUCCESS)
+            return counters.Size() && FindProcessCounters(counters.Text(), counters.Size(), names);
     }
     return false;
 }

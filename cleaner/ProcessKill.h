@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include "cleaner/PerfData.h"
+#include "framework/KernelHandles.h"
 
 enum { OS_QUERY_FAILED = 0, OS_OTHER = 1, OS_9X = 4, OS_NT = 5 };
 enum { NT_GEN_OTHER = 0, NT_GEN_4_OR_LOWER = 5, NT_GEN_5 = 6 };
@@ -69,4 +70,4 @@ HANDLE OpenForQuery(DWORD processId);   // PROCESS_QUERY_INFORMATION | PROCESS_V
 // The names of the process object and its id counter, from the list of an open
 // Perflib\<language> key: its "Counters" value (NT 4 to XP) or, where that is missing, its
 // "Counter" value (Vista and later).
-bool ReadProcessCounterNames(HKEY languageKey, ProcessCounterNames* names);
+bool ReadProcessCounterNames(const CRegKey& languageKey, ProcessCounterNames* names);

@@ -7,6 +7,7 @@
 #include "app/ReportChannel.h"
 #include "cleaner/AutorunRule.h"
 #include "cleaner/ProcessKill.h"
+#include "cleaner/RuntimeLink.h"
 #include "cleaner/Wow64.h"
 #include "engine/FileMatcher.h"
 #include "engine/PathText.h"
@@ -15,6 +16,8 @@
 #include "framework/KernelHandles.h"
 
 char g_autorunValueName[128];
+// The infected file whose autorun value gave g_autorunValueName its content.
+static char s_rememberedFile[sizeof g_currentFilePath];
 
 // The registry ignores case: "SOFTWARE\..." and "Software\..." name the same keys.
 static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -34,15 +37,11 @@ static bool OpenKey(CRegKey& key, HKEY root, const char* subKey, REGSAM access, 
 // Closes the key at once, for the callers whose answer includes the close.
 static bool CloseKey(CRegKey& key) { return RegCloseKey(key.Detach()) == ERROR_SUCCESS; }
 
-// Reads a value of an open key as text. Data that would not fit the buffer together with its
-// terminating zero is not read at all: the caller treats it as unreadable.
-static int QueryValueText(HKEY key, const char* valueName, char* buffer, DWORD bufferSize) {
-    DWORD size = 0;
-    if (RegQueryValueExA(key, valueName, NULL, NULL, NULL, &size) != ERROR_SUCCESS || size > bufferSize) return 0;
-    memset(buffer, 0, bufferSize);
-    if (RegQueryValueExA(key, valueName, NULL, NULL, (BYTE*)buffer, &size) != ERROR_SUCCESS) return 0;
-    if (size == bufferSize && buffer[size - 1] != '\0') return 0;   // no room left for the terminator
-    return 1;
+// Reads a value of an open key as text. A text that does not fit the buffer together with its
+// terminating zero counts as unreadable.
+static int QueryValueText(const CRegKey& key, const char* valueName, char* buffer, DWORD bufferSize) {
+    CRegValue value;
+    return key.QueryValue(valueName, &value) == ERROR_SUCCESS && CopyText(buffer, bufferSize, value.Text());
 }
 
 int ReadRegistryString(HKEY root, const char* subKey, const char* valueName, char* buffer, DWORD bufferSize,
@@ -62,21 +61,57 @@ int DeleteRegistryValue(HKEY root, const char* subKey, const char* valueName, RE
 
 // A name that does not fit is not remembered: a cut name could be that of another value.
 static void RememberValueName(const char* name) {
-    if (strlen(name) < sizeof g_autorunValueName) CopyText(g_autorunValueName, sizeof g_autorunValueName, name);
+    if (strlen(name) >= sizeof g_autorunValueName) return;
+    CopyText(g_autorunValueName, sizeof g_autorunValueName, name);
+    CopyText(s_rememberedFile, sizeof s_rememberedFile, g_currentFilePath);
+}
+
+typedef UINT(WINAPI* GetFolderFn)(LPSTR, UINT);
+
+// A folder path, or "" where the system has no such folder or the path does not fit.
+static void AskFolder(GetFolderFn getFolder, char* folder) {
+    UINT length = getFolder ? getFolder(folder, MAX_PATH) : 0;
+    if (length == 0 || length >= MAX_PATH) folder[0] = '\0';
+}
+
+// The system's own folders, asked once. GetSystemWow64DirectoryA exists from XP on and
+// answers only on 64-bit Windows.
+static SystemFolders AskSystemFolders() {
+    static char system[MAX_PATH], windowsSystem[MAX_PATH], wow64[MAX_PATH];
+    AskFolder(GetSystemDirectoryA, system);
+    AskFolder(GetWindowsDirectoryA, windowsSystem);
+    if (windowsSystem[0] != '\0' && !AppendText(windowsSystem, MAX_PATH, "\\System")) windowsSystem[0] = '\0';
+    AskFolder(LookUpKernel32<GetFolderFn>("GetSystemWow64DirectoryA"), wow64);
+    return SystemFolders{system, windowsSystem, wow64};
+}
+
+// An autorun value's data as stored and after environment expansion.
+struct AutorunData {
+    char data[264];
+    char expanded[261];
+};
+
+// 0 when the data cannot be read or expanded.
+static int ReadAutorunData(HKEY root, const char* subKey, REGSAM view, const char* name, AutorunData* value) {
+    if (!ReadRegistryString(root, subKey, name, value->data, sizeof value->data, view)) return 0;
+    DWORD expandedLength = ExpandEnvironmentStringsA(value->data, value->expanded, sizeof value->expanded);
+    if (expandedLength == 0) return 0;
+    // An expansion too long for its buffer is not compared; the data itself still is.
+    if (expandedLength > sizeof value->expanded) value->expanded[0] = '\0';
+    return 1;
+}
+
+static AutorunMatch MatchAutorunData(const AutorunData& value, const char* infectedPath, REGSAM view) {
+    static const SystemFolders folders = AskSystemFolders();
+    return MatchAutorunCommand(value.data, value.expanded, infectedPath, folders, view == KEY_WOW64_32KEY);
 }
 
 // Examines one value of an autorun key and deletes it when it starts the infected file.
 // Returns 1 when the value was deleted.
 static int PurgeValue(HKEY root, const char* subKey, REGSAM view, const char* name) {
-    char data[264];
-    if (!ReadRegistryString(root, subKey, name, data, sizeof data, view)) return 0;
-    char expanded[261];
-    DWORD expandedLength = ExpandEnvironmentStringsA(data, expanded, sizeof expanded);
-    if (expandedLength == 0) return 0;
-    // An expansion too long for its buffer is not compared; the data itself still is.
-    if (expandedLength > sizeof expanded) expanded[0] = '\0';
-
-    AutorunMatch match = MatchAutorunCommand(data, expanded, g_currentFilePath);
+    AutorunData value;
+    if (!ReadAutorunData(root, subKey, view, name, &value)) return 0;
+    AutorunMatch match = MatchAutorunData(value, g_currentFilePath, view);
     if (match == AUTORUN_NO_MATCH) return 0;
     // A full-path command is remembered even when this deletion fails, so the
     // next infected file tries the name again.
@@ -121,10 +156,22 @@ static int GetHostsPath(char* path, int size) {
     return folderLength != 0 && folderLength < (UINT)size && AppendText(path, size, suffix);
 }
 
-// The value name remembered from an earlier infected file, tried in three keys of one view.
+// Another program may use the remembered name, in another key or registry view: a value of
+// that name in Run or RunServices is the trojan's only when it starts the infected file at
+// hand or the one the name was found for.
+static bool StartsInfectedFile(const char* subKey, REGSAM view) {
+    AutorunData value;
+    if (!ReadAutorunData(HKEY_LOCAL_MACHINE, subKey, view, g_autorunValueName, &value)) return false;
+    return MatchAutorunData(value, g_currentFilePath, view) != AUTORUN_NO_MATCH ||
+           MatchAutorunData(value, s_rememberedFile, view) != AUTORUN_NO_MATCH;
+}
+
+// The value name remembered from an earlier infected file, tried in three keys of one view;
+// in the trojan's own uninstall key whatever its data.
 static void DeleteRememberedName(REGSAM view, const char* variantName) {
     const char* keys[] = {kRunKey, kRunServicesKey, kTrojanUninstallKey};
     for (const char* key : keys) {
+        if (key != kTrojanUninstallKey && !StartsInfectedFile(key, view)) continue;
         if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, key, g_autorunValueName, view)) ReportRegistryRemoval(variantName);
     }
 }

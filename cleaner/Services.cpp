@@ -86,14 +86,11 @@ static bool ImagePathRunsFile(const char* prefix, const char* serviceName, const
     if (!ServiceKeyPath(prefix, serviceName, "", path) ||
         RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
         return false;
-    char command[kCommandSize];
-    DWORD size = sizeof command - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(key, "ImagePath", NULL, &type, (BYTE*)command, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
+    CRegValue command;
+    if (key.QueryValue("ImagePath", &command) != ERROR_SUCCESS ||
+        (command.Type() != REG_SZ && command.Type() != REG_EXPAND_SZ))
         return false;
-    command[size] = '\0';
-    return CommandRunsFile(command, filePath);
+    return CommandRunsFile(command.Text(), filePath);
 }
 
 bool ServiceRunsFile(const char* serviceName, const char* filePath) {

@@ -29,6 +29,11 @@ public:
     bool GetBitmap(BITMAP* info) const;
 };
 
+class CRgn : public CGdiObject {
+public:
+    operator HRGN() const { return (HRGN)m_hObject; }
+};
+
 class CFont : public CGdiObject {
 public:
     operator HFONT() const { return (HFONT)m_hObject; }

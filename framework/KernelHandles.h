@@ -3,6 +3,7 @@
 // destructor or on Attach, is never copied and can be moved; the raw handle is a view.
 #pragma once
 #include <windows.h>
+#include <stdlib.h>
 
 // Traits: the value that means "no handle", and how one is closed.
 struct KernelHandleTraits {
@@ -74,6 +75,44 @@ private:
 typedef COwnedHandle<HANDLE, KernelHandleTraits> CHandle;              // process, token, thread
 typedef COwnedHandle<HANDLE, FileHandleTraits> CFileHandle;            // file, toolhelp snapshot
 typedef COwnedHandle<HANDLE, FindHandleTraits> CFindHandle;            // FindFirstFileA
-typedef COwnedHandle<HKEY, RegKeyTraits> CRegKey;                      // RegOpenKeyExA, RegCreateKeyExA
 typedef COwnedHandle<SC_HANDLE, ServiceHandleTraits> CServiceHandle;   // OpenSCManagerA, OpenServiceA
 typedef COwnedHandle<HMODULE, LibraryTraits> CLibrary;                 // LoadLibraryA
+
+// A registry value read whole: its bytes, then two zero bytes, so that a text or a list of
+// texts ends however it was stored. Owns the heap block that holds them.
+class CRegValue {
+public:
+    CRegValue() : m_data(NULL), m_size(0), m_type(REG_NONE) {}
+    ~CRegValue() { free(m_data); }
+    CRegValue(const CRegValue&) = delete;
+    CRegValue& operator=(const CRegValue&) = delete;
+
+    const char* Text() const { return m_data ? m_data : ""; }
+    DWORD Size() const { return m_size; }   // the stored bytes, without the two zeros
+    DWORD Type() const { return m_type; }
+
+private:
+    friend class CRegKey;
+    char* m_data;
+    DWORD m_size;
+    DWORD m_type;
+};
+
+// An open registry key: RegOpenKeyExA, RegCreateKeyExA.
+class CRegKey : public COwnedHandle<HKEY, RegKeyTraits> {
+public:
+    using COwnedHandle::COwnedHandle;
+
+    // Sizes the value, reads it whole and ends it: ERROR_SUCCESS, or the registry's answer
+    // (ERROR_MORE_DATA when the value grew between the two calls).
+    LONG QueryValue(const char* name, CRegValue* value) const {
+        DWORD size = 0;
+        LONG status = RegQueryValueExA(*this, name, NULL, NULL, NULL, &size);
+        if (status != ERROR_SUCCESS) return status;
+        free(value->m_data);
+        value->m_data = (char*)calloc((size_t)size + 2, 1);
+        value->m_size = value->m_data ? size : 0;
+        if (!value->m_data) return ERROR_NOT_ENOUGH_MEMORY;
+        return RegQueryValueExA(*this, name, NULL, &value->m_type, (BYTE*)value->m_data, &value->m_size);
+    }
+};

@@ -1,6 +1,7 @@
 // The window shape: a region made from the background bitmap's opaque pixels.
 #include "skin/Region.h"
 #include <stddef.h>
+#include "framework/Gdi.h"
 #include "skin/LayoutMath.h"
 #include "skin/RegionRuns.h"
 
@@ -73,35 +74,21 @@ static HRGN RegionFromPixels(HBITMAP hSection, COLORREF key, BOOL bKeyIsTranspar
 }
 
 HRGN RegionFromBitmap(HBITMAP hBitmap, COLORREF key, BOOL bKeyIsTransparent) {
-    if (!hBitmap) return 0;
-    HDC hSectionDC = CreateCompatibleDC(0);
-    if (!hSectionDC) return 0;
     BITMAP source;
-    if (!GetObjectA(hBitmap, sizeof source, &source)) {
-        DeleteDC(hSectionDC);
-        return 0;
-    }
+    if (!hBitmap || !GetObjectA(hBitmap, sizeof source, &source)) return 0;
+    // The section outlives the device contexts, whose deletion lets it go free.
+    CBitmap section;
+    CDC sectionDC, sourceDC;
+    if (!sectionDC.CreateCompatibleDC(0) || !sourceDC.CreateCompatibleDC(&sectionDC)) return 0;
     BITMAPINFOHEADER header = {sizeof(BITMAPINFOHEADER), source.bmWidth, source.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* pixels = 0;
-    HBITMAP hSection = CreateDIBSection(hSectionDC, (BITMAPINFO*)&header, DIB_RGB_COLORS, &pixels, 0, 0);
-    if (!hSection) {
-        DeleteDC(hSectionDC);
-        return 0;
-    }
-    HGDIOBJ oldSection = SelectObject(hSectionDC, hSection);
-    HRGN result = 0;
-    if (HDC hSourceDC = CreateCompatibleDC(hSectionDC)) {
-        HGDIOBJ oldSource = SelectObject(hSourceDC, hBitmap);
-        BitBlt(hSectionDC, 0, 0, source.bmWidth, source.bmHeight, hSourceDC, 0, 0, SRCCOPY);
-        GdiFlush();   // the scan reads the section's memory directly
-        result = RegionFromPixels(hSection, key, bKeyIsTransparent);
-        SelectObject(hSourceDC, oldSource);
-        DeleteDC(hSourceDC);
-    }
-    SelectObject(hSectionDC, oldSection);
-    DeleteObject(hSection);
-    DeleteDC(hSectionDC);
-    return result;
+    section.Attach(CreateDIBSection(sectionDC, (BITMAPINFO*)&header, DIB_RGB_COLORS, &pixels, 0, 0));
+    if (!section.GetSafeHandle()) return 0;
+    sectionDC.SelectObject(section);
+    sourceDC.SelectObject(hBitmap);
+    sectionDC.BitBlt(0, 0, source.bmWidth, source.bmHeight, &sourceDC, 0, 0, SRCCOPY);
+    GdiFlush();   // the scan reads the section's memory directly
+    return RegionFromPixels(section, key, bKeyIsTransparent);
 }
 
 static BOOL CALLBACK ScaleOneChild(HWND hChild, LPARAM lParam) {

@@ -232,21 +232,33 @@ TEST_P(Registry, BothAutorunKeysAreCleaned) {
 }
 
 // The value name found for one infected file is tried in three keys at the next one, and each
-// success is reported with that file's variant name.
-TEST_P(Registry, RememberedNameIsRemovedFromThreeKeysAtTheNextFile) {
+// success is reported with that file's variant name. In Run and RunServices of every view it
+// goes only where its data starts an infected file: other programs may use the same name.
+TEST_P(Registry, RememberedNameGoesAtTheNextFileWhereItStartsTheTrojan) {
     SetValue(Key(kRunKey), "SwTrojanRun", "C:\\temp\\first.exe");
     InfectedFile("C:\\temp\\first.exe");
     CleanAutorunEntries("W32/Drellmoxin.A.Worm");
     ASSERT_STREQ("SwTrojanRun", g_autorunValueName);
     ReportLines().clear();
 
-    for (const char* key : {kRunKey, kRunServicesKey, kUninstallKey}) SetValue(Key(key), "SwTrojanRun", "anything");
+    SetValue(Key(kRunKey), "SwTrojanRun", "\"C:\\temp\\first.exe\" -again");
+    SetValue(Key(kRunServicesKey), "SwTrojanRun", "C:\\Program Files\\Clean\\service.exe");
+    SetValue(Key(kUninstallKey), "SwTrojanRun", "anything");
+    for (const std::string& view : kViews) {
+        if (view != GetParam()) SetValue(InView(view, kRunKey), "SwTrojanRun", "C:\\Program Files\\Clean\\run.exe");
+    }
     memset(g_currentFilePath, 0, sizeof g_currentFilePath);
     CleanAutorunEntries("W32/Drellmoxin.Qnd.Worm");
-    for (const char* key : {kRunKey, kRunServicesKey, kUninstallKey})
-        EXPECT_FALSE(ValueExists(Key(key), "SwTrojanRun")) << key;
+    EXPECT_FALSE(ValueExists(Key(kRunKey), "SwTrojanRun"));
+    EXPECT_TRUE(ValueExists(Key(kRunServicesKey), "SwTrojanRun"));
+    EXPECT_FALSE(ValueExists(Key(kUninstallKey), "SwTrojanRun"));
+    for (const std::string& view : kViews) {
+        if (view != GetParam()) {
+            EXPECT_TRUE(ValueExists(InView(view, kRunKey), "SwTrojanRun")) << view;
+        }
+    }
     std::string line = "System Registry     W32/Drellmoxin.Qnd.Worm removed";
-    EXPECT_EQ(std::vector<std::string>({line, line, line}), ReportLines());
+    EXPECT_EQ(std::vector<std::string>({line, line}), ReportLines());
     EXPECT_TRUE(ValueExists(kOtherKey, "SwTrojanRun"));
 }
 

@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #define DEFAULT_TIMEOUT_MS 5000
-#define LIST_TIMEOUT_MS 5000
 
 /* The question dialog's picture and message controls. */
 #define MSGDLG_PICTURE_ID 1085
@@ -37,6 +36,7 @@ int cmd_wait(int argc, char** argv) {
     return 1;
 }
 
+/* Lists every window, or only those of one title. */
 static BOOL CALLBACK list_window(HWND h, LPARAM title) {
     if (title && !title_equals(h, (const char*)title)) return TRUE;
     out_open_obj();
@@ -100,19 +100,12 @@ int cmd_count(int argc, char** argv) {
     return 1;
 }
 
-static BOOL CALLBACK list_child(HWND h, LPARAM unused) {
-    out_open_obj();
-    out_window_fields(h);
-    out_close_obj();
-    return TRUE;
-}
-
 int cmd_children(int argc, char** argv) {
     HWND h = parse_target(argv[0]);
     if (!IsWindow(h)) return fail("no such window");
     out_key("children");
     out_open_arr();
-    EnumChildWindows(h, list_child, 0);
+    EnumChildWindows(h, list_window, 0);
     out_close_arr();
     return 1;
 }
@@ -130,11 +123,7 @@ int cmd_text(int argc, char** argv) {
 
 /* List box messages go through SendMessageW: across processes Wine's ANSI LB_GETTEXT
    hands back only the first character of a line. */
-static LRESULT ask_list(HWND h, UINT msg, WPARAM w, LPARAM l) {
-    DWORD_PTR result = (DWORD_PTR)LB_ERR;
-    if (!SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, LIST_TIMEOUT_MS, &result)) return LB_ERR;
-    return (LRESULT)result;
-}
+static LRESULT ask_list(HWND h, UINT msg, WPARAM w, LPARAM l) { return ask_window(h, msg, w, l, LB_ERR); }
 
 static int out_list_line(HWND h, int index) {
     LRESULT len = ask_list(h, LB_GETTEXTLEN, index, 0);
@@ -210,31 +199,20 @@ static int question_shown(void* ctx) {
     return s->found != NULL;
 }
 
+/* A button's window fields and its size. */
 static BOOL CALLBACK list_button(HWND h, LPARAM unused) {
     char cls[32];
     RECT r;
-    WCHAR* text;
     GetClassNameA(h, cls, sizeof cls);
     if (lstrcmpiA(cls, "Button") != 0) return TRUE;
-    text = window_text(h);
     GetWindowRect(h, &r);
     out_open_obj();
-    out_key("id");
-    out_int(GetDlgCtrlID(h));
-    out_key("text");
-    out_wstr(text);
-    out_key("visible");
-    out_bool(IsWindowVisible(h));
-    out_key("enabled");
-    out_bool(IsWindowEnabled(h));
+    out_window_fields(h);
     out_key("width");
     out_int(r.right - r.left);
     out_key("height");
     out_int(r.bottom - r.top);
-    out_key("rect");
-    out_rect(&r);
     out_close_obj();
-    free(text);
     return TRUE;
 }
 

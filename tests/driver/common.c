@@ -2,7 +2,7 @@
 #include "swdriver.h"
 #include <stdlib.h>
 
-/* A control that does not answer WM_GETTEXT within this time is reported without text. */
+/* A window that does not answer a sent message within this time counts as not answering. */
 #define SEND_TIMEOUT_MS 5000
 
 unsigned long parse_num(const char* s) { return strtoul(s, NULL, 0); }
@@ -14,13 +14,16 @@ HWND parse_target(const char* s) {
     return h;
 }
 
+LRESULT ask_window(HWND h, UINT msg, WPARAM w, LPARAM l, LRESULT failed) {
+    DWORD_PTR result = (DWORD_PTR)failed;
+    if (!SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &result)) return failed;
+    return (LRESULT)result;
+}
+
 WCHAR* window_text(HWND h) {
-    DWORD_PTR len = 0, copied = 0;
-    WCHAR* text;
-    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &len)) len = 0;
-    text = (WCHAR*)calloc(len + 1, sizeof(WCHAR));
-    if (text && len)
-        SendMessageTimeoutW(h, WM_GETTEXT, len + 1, (LPARAM)text, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &copied);
+    LRESULT len = ask_window(h, WM_GETTEXTLENGTH, 0, 0, 0);
+    WCHAR* text = (WCHAR*)calloc(len + 1, sizeof(WCHAR));
+    if (text && len) ask_window(h, WM_GETTEXT, len + 1, (LPARAM)text, 0);
     return text;
 }
 

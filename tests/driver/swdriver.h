@@ -29,6 +29,8 @@ unsigned long parse_num(const char* s);
 HWND parse_target(const char* s);
 /* Prints the fields that describe one window (identity, texts, state, rectangles). */
 void out_window_fields(HWND h);
+/* A message sent to another program's window with a time limit; `failed` when it does not answer. */
+LRESULT ask_window(HWND h, UINT msg, WPARAM w, LPARAM l, LRESULT failed);
 /* A window's text through WM_GETTEXT (a sent message, so the control answers itself). */
 WCHAR* window_text(HWND h);
 int title_equals(HWND h, const char* title);

@@ -44,6 +44,9 @@ HELD = "held\\held open sample.exe"           # readable, not deletable: removal
 LOCKED = "locked\\locked sample.exe"          # held without sharing: cannot be examined
 AUTORUN_TARGET = "attributes\\hidden.exe"
 AUTORUN_VALUE, CLEAN_AUTORUN_VALUE = "Drellmoxin Probe", "Probe Clean Tool"
+BARE_AUTORUN_VALUE, WOW64_AUTORUN_VALUE = "Sound Panel", "Drellmoxin WOW64 Probe"
+WOW64_SAMPLE = "C:\\windows\\syswow64\\drellwow.exe"
+RUN_KEY_32 = RUN_KEY.replace("Software\\", "Software\\WOW6432Node\\")
 C_PROGRAM_FILES_SAMPLE = "Program Files\\Drellmoxin Probe\\probe.exe"
 LOOKALIKE_RECORD = 5
 
@@ -75,6 +78,7 @@ class World:
         self.infected = {}          # "D:\\..." -> record index the scan must report it under
         self.attributes = []        # ("D:\\...", "rhs")
         self.table = gen_samples.load_records()
+        self.wow64 = False
 
     def host(self, path):
         return scanrun.host_path(self.roots[path[0]], path[3:])
@@ -119,6 +123,11 @@ class World:
         if os.path.isdir(self.host("C:\\windows\\syswow64")):
             self.write("C:\\windows\\system32\\drellprobe.exe", sample_for(12, ["one"]), 12)
             self.write("C:\\windows\\syswow64\\drellprobe.exe", sample_for(33, ["one"]), 33)
+            # A 32-bit trojan calls its own folder System32 (see WOW64_AUTORUN_VALUE).
+            self.write(WOW64_SAMPLE, sample_for(36, ["one"]), 36)
+            self.wow64 = True
+        # A user's folder named System is no system folder (see BARE_AUTORUN_VALUE).
+        self.write("D:\\users\\bob\\System\\rthdcpl.exe", sample_for(15, ["one"]), 15)
         self.plant_decoys(clean_pe_files)
 
     def plant_decoys(self, clean_pe_files):
@@ -178,6 +187,11 @@ class FullScanTest(swtest.WineTestCase):
         scanrun.set_attributes(prefix, cls.world.attributes)
         driver.reg_set(RUN_KEY, AUTORUN_VALUE, "sz", '"D:\\%s" /background' % AUTORUN_TARGET)
         driver.reg_set(RUN_KEY, CLEAN_AUTORUN_VALUE, "sz", cls.world.clean_autorun_target)
+        driver.reg_set(RUN_KEY, BARE_AUTORUN_VALUE, "sz", "RTHDCPL.EXE")
+        # Wine playing 9x, like 9x itself, has one registry view.
+        cls.wow64_autorun = cls.world.wow64 and not NINE_X
+        if cls.wow64_autorun:
+            driver.reg_set(RUN_KEY_32, WOW64_AUTORUN_VALUE, "sz", WOW64_SAMPLE.replace("syswow64", "system32") + " /s")
         holder = prefix.install(os.environ["SW_SHAREHOLD"], "C:\\probe tools\\ShareHold.exe")
         locker = prefix.install(os.environ["SW_HOLDOPEN"], "C:\\probe tools\\HoldOpen.exe")
         cls.holder = prefix.spawn(holder, "D:\\" + HELD)
@@ -206,7 +220,12 @@ class FullScanTest(swtest.WineTestCase):
                 lines += [MEMORY_LINE, removed_line(path, FORCED_NAME)]
             else:
                 lines.append(removed_line(path, name))
-        return lines + [REGISTRY_LINE]
+        return lines + [REGISTRY_LINE] * len(self.autorun_targets())
+
+    def autorun_targets(self):
+        """The removal lines of the infected files that an autorun value starts."""
+        targets = [removed_line("D:\\" + AUTORUN_TARGET, record(17).name)]
+        return targets + ([removed_line(WOW64_SAMPLE, record(36).name)] if self.wow64_autorun else [])
 
     def expected_scanned(self):
         # On the NT line the memory scan removes the running look-alike before the walk.
@@ -263,9 +282,9 @@ class FullScanTest(swtest.WineTestCase):
 
     def test_autorun_value_line_comes_just_before_its_file(self):
         lines = self.result.lines
-        target = removed_line("D:\\" + AUTORUN_TARGET, record(17).name)
-        self.assertEqual(lines[lines.index(target) - 1], REGISTRY_LINE)
-        self.assertEqual(lines.count(REGISTRY_LINE), 1)
+        for target in self.autorun_targets():
+            self.assertEqual(lines[lines.index(target) - 1], REGISTRY_LINE, target)
+        self.assertEqual(lines.count(REGISTRY_LINE), len(self.autorun_targets()))
 
     def test_locked_file_is_passed_over_without_a_line(self):
         """A file that cannot be opened for reading cannot be examined: it counts as scanned
@@ -314,6 +333,9 @@ class FullScanTest(swtest.WineTestCase):
         self.assertIsNone(self.driver.reg_get(RUN_KEY, AUTORUN_VALUE))
         self.assertEqual(self.driver.reg_get(RUN_KEY, CLEAN_AUTORUN_VALUE),
                          ("sz", self.world.clean_autorun_target))
+        self.assertEqual(self.driver.reg_get(RUN_KEY, BARE_AUTORUN_VALUE), ("sz", "RTHDCPL.EXE"))
+        if self.wow64_autorun:
+            self.assertIsNone(self.driver.reg_get(RUN_KEY_32, WOW64_AUTORUN_VALUE))
 
     def test_removal_of_the_held_file_is_requested_for_the_restart(self):
         held = "D:\\" + HELD

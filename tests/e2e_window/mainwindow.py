@@ -20,7 +20,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
 ART = os.path.join(REPO, "res", "art")
 sys.path.insert(0, os.path.join(REPO, "tests", "samples"))
-import gen_samples  # noqa: E402  (found through the path above)
+sys.path.insert(0, os.path.join(REPO, "tests", "e2e_scan"))
+import gen_samples  # noqa: E402  (found through the paths above)
+from scanrun import statistics  # noqa: E402,F401  (the tests take it from here)
 
 TITLE = "Sweepwright Ver 1.0"
 TROJAN = "W32/Drellmoxin"
@@ -147,13 +149,6 @@ def plant_lookalike(folder, file_name, record_index):
     sample.name = file_name
     sample.write(folder)
     return record.name
-
-
-def statistics(scanned, infected, removed):
-    """The block a scan's report ends with; a blank line first once something was found."""
-    return ([" "] if infected else []) + [
-        "Scanning statistics", "-" * 30, "Total files scanned\t\t:  %d" % scanned,
-        "Total files infected\t\t:  %d" % infected, "Total files removed\t\t:  %d" % removed]
 
 
 def count_files(folder):

@@ -10,7 +10,11 @@ struct RuleCase {
     const char* expanded;
     const char* path;
     AutorunMatch expected;
+    bool wow64View = false;
 };
+
+// The folders of a 64-bit Windows; the rows' paths are written as its users would.
+const SystemFolders kFolders = {"C:\\WINDOWS\\system32", "C:\\WINDOWS\\System", "C:\\WINDOWS\\SysWOW64"};
 
 // One row a case; the expanded column is what ExpandEnvironmentStringsA made of the data.
 const RuleCase kCases[] = {
@@ -30,6 +34,9 @@ const RuleCase kCases[] = {
     // A marker must be a whole folder name.
     {"abc.exe", "abc.exe", "c:\\windows\\system32x\\abc.exe", AUTORUN_NO_MATCH},
     {"abc.exe", "abc.exe", "c:\\mysystem\\abc.exe", AUTORUN_NO_MATCH},
+    // Only the system's own folders count, not every folder called System.
+    {"abc.exe", "abc.exe", "c:\\windows\\system\\sub\\abc.exe", AUTORUN_NO_MATCH},
+    {"abc.exe", "abc.exe", "c:\\windows\\syswow64\\abc.exe", AUTORUN_BARE_COMMAND},
     // Full paths, quoted or not, with or without arguments.
     {"\"C:\\TEMP\\ABC.EXE\" /s", "\"C:\\TEMP\\ABC.EXE\" /s", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
     {"c:\\temp\\abc.exe", "c:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
@@ -40,6 +47,18 @@ const RuleCase kCases[] = {
     {"d:\\temp\\abc.exe", "d:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
     {"x c:\\temp\\abc.exe", "x c:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
     {"c:\\temp\\ab", "c:\\temp\\ab", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+    // A name ends only where a path cannot go on.
+    {"D:\\Apps\\tool(2)\\tool.exe", "D:\\Apps\\tool(2)\\tool.exe", "d:\\apps\\tool", AUTORUN_NO_MATCH},
+    {"d:\\apps\\tool[1]!'.exe", "d:\\apps\\tool[1]!'.exe", "d:\\apps\\tool", AUTORUN_NO_MATCH},
+    {"d:\\apps\\tool\\tool.exe", "d:\\apps\\tool\\tool.exe", "d:\\apps\\tool", AUTORUN_NO_MATCH},
+    {"\"d:\\apps\\tool\" -x", "\"d:\\apps\\tool\" -x", "d:\\apps\\tool", AUTORUN_FULL_PATH},
+    // A 32-bit program names a file of SysWOW64 by System32, in its own registry view only.
+    {"C:\\Windows\\system32\\x.exe /s", "C:\\Windows\\system32\\x.exe /s", "C:\\Windows\\SysWOW64\\x.exe",
+     AUTORUN_FULL_PATH, true},
+    {"%SystemRoot%\\System32\\x.exe", "C:\\WINDOWS\\System32\\x.exe", "c:\\windows\\syswow64\\x.exe", AUTORUN_FULL_PATH,
+     true},
+    {"C:\\Windows\\system32\\x.exe", "C:\\Windows\\system32\\x.exe", "C:\\Windows\\SysWOW64\\x.exe", AUTORUN_NO_MATCH},
+    {"C:\\Windows\\system32\\x.exe", "C:\\Windows\\system32\\x.exe", "C:\\temp\\x.exe", AUTORUN_NO_MATCH, true},
     // Environment references match through their expansion only.
     {"%SystemRoot%\\abc.exe", "C:\\WINDOWS\\abc.exe", "c:\\windows\\abc.exe", AUTORUN_FULL_PATH},
     {"\"%SystemRoot%\\abc.exe\" -x", "\"C:\\WINDOWS\\abc.exe\" -x", "c:\\windows\\abc.exe", AUTORUN_FULL_PATH},
@@ -56,7 +75,7 @@ TEST(AutorunRule, TableOfCommands) {
     for (size_t i = 0; i < sizeof kCases / sizeof kCases[0]; i++) {
         const RuleCase& c = kCases[i];
         SCOPED_TRACE(testing::Message() << "row " << i << ": data [" << c.data << "] path [" << c.path << "]");
-        EXPECT_EQ(c.expected, MatchAutorunCommand(c.data, c.expanded, c.path));
+        EXPECT_EQ(c.expected, MatchAutorunCommand(c.data, c.expanded, c.path, kFolders, c.wow64View));
     }
 }
 
@@ -65,7 +84,7 @@ TEST(AutorunRule, LeavesItsInputsUnchanged) {
     char data[] = "\"C:\\TEMP\\ABC.EXE\" /S";
     char expanded[] = "\"C:\\TEMP\\ABC.EXE\" /S";
     char path[] = "C:\\TEMP\\ABC.EXE";
-    EXPECT_EQ(AUTORUN_FULL_PATH, MatchAutorunCommand(data, expanded, path));
+    EXPECT_EQ(AUTORUN_FULL_PATH, MatchAutorunCommand(data, expanded, path, kFolders, false));
     EXPECT_STREQ("\"C:\\TEMP\\ABC.EXE\" /S", data);
     EXPECT_STREQ("C:\\TEMP\\ABC.EXE", path);
 }
@@ -76,10 +95,10 @@ TEST(AutorunRule, ReadsNoFurtherThanTheTerminators) {
     path[2] = '\\';
     std::unique_ptr<char[]> data(new char[path.size() + 1]);
     memcpy(data.get(), path.c_str(), path.size() + 1);
-    EXPECT_EQ(AUTORUN_FULL_PATH, MatchAutorunCommand(data.get(), data.get(), path.c_str()));
+    EXPECT_EQ(AUTORUN_FULL_PATH, MatchAutorunCommand(data.get(), data.get(), path.c_str(), kFolders, false));
     std::unique_ptr<char[]> shorter(new char[4]);
     memcpy(shorter.get(), "aa\\", 4);
-    EXPECT_EQ(AUTORUN_NO_MATCH, MatchAutorunCommand(shorter.get(), shorter.get(), path.c_str()));
+    EXPECT_EQ(AUTORUN_NO_MATCH, MatchAutorunCommand(shorter.get(), shorter.get(), path.c_str(), kFolders, false));
 }
 
 }   // namespace

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
             parts[part].push_back((char)bytes[i]);
     }
     for (auto& text : parts) text.push_back('\0');
-    AutorunMatch match = MatchAutorunCommand(parts[0].data(), parts[1].data(), parts[2].data());
+    const SystemFolders folders = {"c:\\windows\\system32", "c:\\windows\\system", "c:\\windows\\syswow64"};
+    AutorunMatch match = MatchAutorunCommand(parts[0].data(), parts[1].data(), parts[2].data(), folders, size % 2);
     if (match != AUTORUN_NO_MATCH && strrchr(parts[2].data(), '\\') == nullptr) __builtin_trap();
     return 0;
 }
