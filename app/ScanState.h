@@ -8,7 +8,7 @@ extern int g_action;             // one of the ACTION_ codes
 extern int g_filesScanned;
 extern int g_filesInfected;
 extern int g_filesRemoved;
-extern int g_restartNeeded;         // non-zero: a removal waits for the next restart
+extern int g_restartNeeded;         // how many removals wait for the next restart
 extern char g_pendingFolder[260];   // the drive's "\Program Files\*.*" pattern for the second pass
 extern int g_pendingFolderSet;
 extern int g_pendingFolderSeen;

@@ -347,8 +347,8 @@ std::string QuestionLine(int answer) {
            "\n";
 }
 
-// The scan ends the program inside ScanMemory: a death test sees the exit code and the lines
-// the dialog and restart doubles wrote.
+// The scan ends the program inside ScanMemory: a death test sees the exit code (1641 for a
+// restart started, 3010 for one needed) and the lines the dialog and restart doubles wrote.
 TEST_F(FoundInMemory, OkRestartsAndEndsTheProgram) {
     g_messageBoxAnswer = IDOK;
     EXPECT_EXIT(
@@ -358,7 +358,7 @@ TEST_F(FoundInMemory, OkRestartsAndEndsTheProgram) {
             fprintf(stderr, "the scan went on\n");
             exit(3);
         },
-        testing::ExitedWithCode(0), "^" + QuestionLine(IDOK) + "RestartSystem called\n$");
+        testing::ExitedWithCode(1641), "^" + QuestionLine(IDOK) + "RestartSystem called\n$");
 }
 
 TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {
@@ -370,7 +370,7 @@ TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {
             fprintf(stderr, "the scan went on\n");
             exit(3);
         },
-        testing::ExitedWithCode(0), "^" + QuestionLine(IDCANCEL) + "$");
+        testing::ExitedWithCode(3010), "^" + QuestionLine(IDCANCEL) + "$");
 }
 
 // An infected process that ended leaves the drive walk to follow in this run.
