@@ -120,7 +120,7 @@ TEST_F(MemoryScanNtFallback, EveryInfectedProcessIsEnded) {
     EXPECT_EQ(2, g_filesInfected);
 }
 
-// Report only: the match still runs the registry cleanup, but nothing is ended or removed.
+// Report only (/scanonly): nothing is ended or removed, and no registry value is touched.
 TEST_F(MemoryScanNtFallback, ReportOnlyEndsNothing) {
     ResetScanState(ACTION_REPORT_ONLY);
     std::string image = HelperCopy("swmem_report.exe");
@@ -132,8 +132,8 @@ TEST_F(MemoryScanNtFallback, ReportOnlyEndsNothing) {
     EXPECT_TRUE(FileExists(image));
     EXPECT_EQ(1, g_filesInfected);
     EXPECT_EQ(0, CountLines(kMemoryLine));
-    EXPECT_FALSE(ValueExists(kRunKey, "SwMemReport"));
-    EXPECT_EQ(1, CountLines("System Registry     W32/Drellmoxin.Trojan removed"));
+    EXPECT_TRUE(ValueExists(kRunKey, "SwMemReport"));
+    EXPECT_EQ(0, CountLines("System Registry     W32/Drellmoxin.Trojan removed"));
     EXPECT_TRUE(AnyServiceKey("swmem_report"));
 }
 
