@@ -1,8 +1,9 @@
 """Quiet runs, one row of the table below a scenario (SW_QUIET_ROW names it), each in a
-throwaway prefix under the Windows version of its row. Nobody answers anything: a run that
-waits for someone fails at its time limit. Each row starts the program with its switches and
-reads back its whole exit code (inside Wine: the shell sees only its low 8 bits), its log, the
-files of its drive D:, the run marker, and what its row says about processes and the registry.
+throwaway prefix under the Windows version of its row. Nobody answers anything (but the box of
+the one row without /quiet): a run that waits for someone fails at its time limit. Each row
+starts the program with its switches and reads back its whole exit code (inside Wine: the shell
+sees only its low 8 bits), its log, the files of its drive D:, the run marker, and what its row
+says about processes and the registry.
 """
 
 import os
@@ -28,13 +29,14 @@ FIRST, SECOND, NEAR = "infected\\first sample.exe", "other\\second.exe", "infect
 RUNNING = "running\\Lookalike.exe"
 FIRST_RECORD, SECOND_RECORD, LOOKALIKE_RECORD = 7, 40, 5
 AUTORUN_VALUE = "Drellmoxin Probe"
+BOX_CAPTION = "Sweepwright command line"
 RUN_SECONDS = 240
 PLANTED = ((FIRST, FIRST_RECORD), (SECOND, SECOND_RECORD))
 
 
 class Row:
     def __init__(self, version, switches, exit_code, planted=True, removed=(), held=None, log=DEFAULT_LOG,
-                 running=False, second_copy=False, marker="exit code"):
+                 running=False, second_copy=False, marker="exit code", box=False):
         self.version, self.switches, self.exit_code = version, switches, exit_code
         self.planted = planted          # the two look-alikes lie on D: (a near miss always does)
         self.removed = set(removed)     # the planted files the run must remove; the others stay
@@ -42,6 +44,7 @@ class Row:
         self.log = log                  # where the run's block is written; None: no log at all
         self.running = running          # the look-alike program runs, and an autorun value starts it
         self.second_copy = second_copy  # a second quiet copy starts while this one runs
+        self.box = box                  # not quiet: a box names the bad switch, and OK answers it
         self.marker = exit_code if marker == "exit code" else marker   # LastResult, or None: no marker
 
 
@@ -54,6 +57,7 @@ ROWS = {
     "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
     "path": Row("win2k", "/quiet /path D:\\other /log " + LOG, 1, removed=[SECOND], log=LOG),
     "bad_switch": Row("win7", "/quiet /bogus", 87, log=None, marker=None),
+    "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None, box=True),
     # The first copy (its own log) removes both look-alikes and writes the marker.
     "second_copy": Row("winxp", "/quiet /log " + LOG, 1618, removed=[FIRST, SECOND], log=None, second_copy=True,
                        marker=1),
@@ -102,6 +106,8 @@ class QuietRunTest(swtest.WineTestCase):
         command = '"%s" %s' % (PROGRAM, ROW.switches)
         if ROW.second_copy:
             cls.exit_code, cls.first_exit = cls.run_beside_a_first_copy(command)
+        elif ROW.box:
+            cls.exit_code, cls.box_text = cls.run_answering_the_box()
         elif ROW.exit_code == 1641:
             cls.exit_code = cls.run_until_restart()
         else:
@@ -125,6 +131,17 @@ class QuietRunTest(swtest.WineTestCase):
         cls.prefix.driver.close()
         cls.prefix.driver = cls.driver = swtest.Driver(cls.prefix)
         return exit_code
+
+    @classmethod
+    def run_answering_the_box(cls):
+        """The only answer this row gives: OK in the box that names the bad switch."""
+        process = cls.prefix.spawn(PROGRAM, *ROW.switches.split())
+        box = cls.driver.wait_window(BOX_CAPTION, 30000)
+        children = cls.driver.children(box["hwnd"])
+        text = " ".join(c["text"] for c in children if c["class"].lower() == "static")
+        ok = [c for c in children if c["class"].lower() == "button" and c["text"] == "OK"]
+        cls.driver.click(box["hwnd"], ok[0]["id"])
+        return process.wait(30), text
 
     @classmethod
     def run_beside_a_first_copy(cls, command):
@@ -239,6 +256,10 @@ class QuietRunTest(swtest.WineTestCase):
         else:
             self.assertEqual(self.driver.reg_get(SESSION_MANAGER, "PendingFileRenameOperations"),
                              ("multi_sz", ["\\??\\D:\\" + ROW.held]))
+
+    @unittest.skipUnless(ROW.box, "a quiet run shows no box")
+    def test_box_names_the_bad_switch(self):
+        self.assertIn("Unknown switch or missing value: /bogus", self.box_text)
 
     @unittest.skipUnless(ROW.second_copy, "one copy only")
     def test_first_copy_goes_on_to_its_end(self):
