@@ -1,9 +1,9 @@
 """Quiet runs, one row of the table below a scenario (SW_QUIET_ROW names it), each in a
-throwaway prefix under the Windows version of its row. Nobody answers anything (but the box of
-the one row without /quiet): a run that waits for someone fails at its time limit. Each row
-starts the program with its switches and reads back its whole exit code (inside Wine: the shell
-sees only its low 8 bits), its log, the files of its drive D:, the run marker, and what its row
-says about processes and the registry.
+throwaway prefix under the Windows version of its row. Nobody answers anything (but in the two
+rows without /quiet): a run that waits for someone fails at its time limit. Each row starts the
+program with its switches and reads back its whole exit code (inside Wine: the shell sees only
+its low 8 bits), its log, the files of its drive D:, the run marker, and what its row says about
+processes and the registry.
 """
 
 import os
@@ -35,7 +35,7 @@ PLANTED = ((FIRST, FIRST_RECORD), (SECOND, SECOND_RECORD))
 
 class Row:
     def __init__(self, version, switches, exit_code, planted=True, removed=(), held=None, log=DEFAULT_LOG,
-                 running=False, second_copy=False, marker="exit code", box=False):
+                 running=False, second_copy=False, marker="exit code", box=False, window=False):
         self.version, self.switches, self.exit_code = version, switches, exit_code
         self.planted = planted          # the two look-alikes lie on D: (a near miss always does)
         self.removed = set(removed)     # the planted files the run must remove; the others stay
@@ -44,6 +44,7 @@ class Row:
         self.running = running          # the look-alike program runs, and an autorun value starts it
         self.second_copy = second_copy  # a second quiet copy starts while this one runs
         self.box = box                  # not quiet: a box names the bad switch, and OK answers it
+        self.window = window            # not quiet: SCAN pressed in the window, OK when it is done
         self.marker = exit_code if marker == "exit code" else marker   # LastResult, or None: no marker
 
 
@@ -56,6 +57,7 @@ ROWS = {
     "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
     "path": Row("win2k", "/quiet /path D:\\other /log " + LOG, 1, removed=[SECOND], log=LOG),
     "bad_switch": Row("win7", "/quiet /bogus", 87, log=None, marker=None),
+    "window_log": Row("winxp", "/log " + LOG, 1, removed=[FIRST, SECOND], log=LOG, marker=None, window=True),
     "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None, box=True),
     # The first copy (its own log) removes both look-alikes and writes the marker.
     "second_copy": Row("winxp", "/quiet /log " + LOG, 1618, removed=[FIRST, SECOND], log=None, second_copy=True,
@@ -105,6 +107,11 @@ class QuietRunTest(swtest.WineTestCase):
         command = '"%s" %s' % (PROGRAM, ROW.switches)
         if ROW.second_copy:
             cls.exit_code, cls.first_exit = cls.run_beside_a_first_copy(command)
+        elif ROW.window:
+            run = scanrun.ScanRun(prefix, PROGRAM, *ROW.switches.split())
+            run.click_scan()
+            cls.list_lines = run.finish().lines
+            cls.exit_code = run.close()
         elif ROW.box:
             cls.exit_code, cls.box_text = cls.run_answering_the_box()
         elif ROW.exit_code == 1641:
@@ -248,6 +255,10 @@ class QuietRunTest(swtest.WineTestCase):
         else:
             self.assertEqual(self.driver.reg_get(SESSION_MANAGER, "PendingFileRenameOperations"),
                              ("multi_sz", ["\\??\\D:\\" + ROW.held]))
+
+    @unittest.skipUnless(ROW.window, "no window")
+    def test_log_holds_the_lines_of_the_list(self):
+        self.assertEqual(self.log[5:-2], self.list_lines)
 
     @unittest.skipUnless(ROW.box, "a quiet run shows no box")
     def test_box_names_the_bad_switch(self):
