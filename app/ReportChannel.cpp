@@ -1,7 +1,9 @@
-// The report channel: status texts and report lines sent from the scan to the main window.
+// The report channel: status texts and report lines sent from the scan to the main window,
+// and the report lines also to the run's log when it has one.
 #include "app/ReportChannel.h"
 #include <stdarg.h>
 #include <stdio.h>
+#include "app/RunHost.h"
 
 HWND g_hMainWnd;
 char g_statusText[260];
@@ -20,5 +22,6 @@ void AppendReportLine(const char* format, ...) {
     va_end(args);
     if (length < 0) g_reportText[0] = 0;
     g_reportText[sizeof g_reportText - 1] = 0;
+    WriteRunLogLine(g_reportText);
     SendMessageA(g_hMainWnd, MSG_REPORT_LINE, 0, 0);
 }

@@ -1,31 +1,34 @@
-// The scan driver: the memory scan, the walk of every fixed drive, the statistics and the restart question.
+// The scan driver: the memory scan, the walk of every fixed drive (or of the /path folders),
+// the statistics and the restart question.
 #include "app/ScanState.h"
 #include <string.h>
 #include <windows.h>
 #include "app/MessagePump.h"
 #include "app/ReportChannel.h"
+#include "app/RunEnd.h"
+#include "app/RunHost.h"
 #include "app/Settings.h"
 #include "cleaner/MemoryScan.h"
-#include "cleaner/Restart.h"
 #include "cleaner/Wow64.h"
 #include "engine/DirectoryWalk.h"
+#include "engine/PathText.h"
 #include "skin/MsgDlg.h"
 
 static const char kAllFixedDrives[] = "!:";
 static const char kRestartQuestion[] =
     "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?";
 
+// With /path the target names its first folder; the walk takes them all from the command line.
 void PrepareScan(HWND mainWindow) {
-    lstrcpynA(g_scanTarget, kAllFixedDrives, sizeof g_scanTarget);
+    const CommandLine& line = g_commandLine;
+    lstrcpynA(g_scanTarget, line.pathCount > 0 ? line.paths[0] : kAllFixedDrives, sizeof g_scanTarget);
     g_hMainWnd = mainWindow;
-    g_action = ACTION_REMOVE;
+    g_action = line.scanOnly ? ACTION_REPORT_ONLY : ACTION_REMOVE;
 }
 
-// A drive's root pattern, then its Program Files folder when the walk did not enter it.
-static void WalkDrive(const char* root) {
-    char pattern[8];
-    lstrcpynA(pattern, root, sizeof pattern);
-    lstrcatA(pattern, "*.*");
+// A pattern, then its drive's Program Files folder when the pattern was a drive root whose
+// walk did not enter it.
+static void WalkPattern(const char* pattern) {
     WalkFolder(pattern);
     if (g_pendingFolderSet == 1 && g_pendingFolderSeen == 0) {
         char secondPass[sizeof g_pendingFolder];
@@ -33,6 +36,25 @@ static void WalkDrive(const char* root) {
         WalkFolder(secondPass);
         g_pendingFolderSet = 0;
     }
+}
+
+static void WalkDrive(const char* root) {
+    char pattern[8];
+    lstrcpynA(pattern, root, sizeof pattern);
+    lstrcatA(pattern, "*.*");
+    WalkPattern(pattern);
+}
+
+// A folder, a drive root or a share, as /path gave it.
+static void WalkNamedFolder(const char* folder) {
+    char pattern[MAX_PATH];
+    const char* separator = folder[strlen(folder) - 1] == '\\' ? "" : "\\";   // a drive root has its own
+    bool fits = CopyText(pattern, sizeof pattern, folder) && AppendText(pattern, sizeof pattern, separator) &&
+                AppendText(pattern, sizeof pattern, "*.*");
+    if (fits)
+        WalkPattern(pattern);
+    else
+        AppendReportLine("%s     not scanned: the path is too long", folder);
 }
 
 // Every fixed drive from C: to Z:; the floppy letters are never examined. The loop does not
@@ -60,7 +82,11 @@ static void WriteStatistics() {
 // This is the one place that decides; elsewhere the guard does nothing.
 static void WalkTarget() {
     CFsRedirectionOff foldersAsTheyAre;
-    if (memcmp(g_scanTarget, kAllFixedDrives, sizeof kAllFixedDrives) == 0) WalkFixedDrives();
+    if (memcmp(g_scanTarget, kAllFixedDrives, sizeof kAllFixedDrives) == 0) {
+        WalkFixedDrives();
+        return;
+    }
+    for (int i = 0; i < g_commandLine.pathCount; ++i) WalkNamedFolder(g_commandLine.paths[i]);
 }
 
 int StartScan() {
@@ -69,6 +95,6 @@ int StartScan() {
     WriteStatistics();
     ShowStatus(g_abortScan ? "Scanning terminated" : "Scanning completed");
     if (g_restartNeeded && ToolMessageBox(kRestartQuestion, g_toolTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
-        RestartSystem();
+        RestartToFinish();
     return 1;
 }

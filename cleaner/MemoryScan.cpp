@@ -4,10 +4,11 @@
 #include <windows.h>
 #include <string.h>
 
+#include "app/RunEnd.h"
+#include "app/RunHost.h"
 #include "app/ScanState.h"
 #include "app/Settings.h"
 #include "cleaner/ProcessKill.h"
-#include "cleaner/Restart.h"
 #include "cleaner/Services.h"
 #include "engine/DirectoryWalk.h"
 #include "engine/FileMatcher.h"
@@ -47,7 +48,7 @@ void RemoveImage(const char* path) {
 void EnableDebugPrivilege() {
     CHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
-        MessageBoxA(NULL, "false", "TEMP", 0);
+        ShowNotice("false", "TEMP");
         return;
     }
     TOKEN_PRIVILEGES privileges = {};
@@ -150,11 +151,9 @@ void ScanMemory() {
     if (g_osFamily == OS_9X) {
         ScanProcessesToolhelp();
     } else if (g_osFamily == OS_NT && ScanProcessesPsapi() != 0) {
-        if (g_memoryRestartNeeded == 1 &&
-            ToolMessageBox(kFoundInMemory, g_toolTitle, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
-            RestartSystem();
         // The drive walk waits for the next run, as the message tells the user.
-        ExitProcess(0);
+        EndRunEarly(g_memoryRestartNeeded == 1 &&
+                    ToolMessageBox(kFoundInMemory, g_toolTitle, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK);
     }
     g_memoryCheckMode = 0;
 }

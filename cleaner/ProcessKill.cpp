@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/RunHost.h"
 #include "cleaner/RuntimeLink.h"
 #include "cleaner/Wow64.h"
 #include "framework/KernelHandles.h"
@@ -52,7 +53,7 @@ int KillProcessByPath(const char* path) {
         default:
             return 1;
     }
-    if (!result) MessageBoxA(NULL, "Could not kill process", path, MB_OK);
+    if (!result) ShowNotice("Could not kill process", path);
     return result;
 }
 

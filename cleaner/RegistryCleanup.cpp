@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "app/ReportChannel.h"
+#include "app/ScanState.h"
 #include "cleaner/AutorunRule.h"
 #include "cleaner/ProcessKill.h"
 #include "cleaner/RuntimeLink.h"
@@ -181,6 +182,8 @@ static void DeleteRememberedName(REGSAM view, const char* variantName) {
 int CleanAutorunEntries(const char* variantName) {
     char hostsPath[MAX_PATH];
     if (GetHostsPath(hostsPath, sizeof hostsPath)) CheckUuencodedFile(TROJAN_LABEL " ", hostsPath);
+    // A report-only scan changes nothing, in the registry neither.
+    if (g_action == ACTION_REPORT_ONLY) return 1;
 
     REGSAM views[2];
     int viewCount = GetRegistryViews(views);

@@ -44,7 +44,7 @@ static void RemoveInfectedFile(const char* path, const char* variantName) {
     }
     ReportFile(path, variantName, "Unable to remove");
     // One request made is enough for the restart offer; a later failed one must not take it back.
-    if (ScheduleRemovalAtRestart(path)) g_restartNeeded = 1;
+    if (ScheduleRemovalAtRestart(path)) ++g_restartNeeded;
 }
 
 static void DeleteInfectedFile(const char* path, const char* variantName) {

@@ -1,6 +1,7 @@
 // The program's own message dialog: OK, OK/Cancel and Yes/No questions on the skinned background.
 #include "skin/MsgDlg.h"
 #include "app/MainWindowGlobals.h"
+#include "app/RunHost.h"
 #include "app/Settings.h"
 #include "framework/App.h"
 #include "res/resource.h"
@@ -121,6 +122,7 @@ static int PictureForFlags(UINT flags, int initial) {
 }
 
 int ToolMessageBox(const char* text, const char* caption, UINT flags) {
+    if (g_commandLine.quiet) return QuietAnswer(text, flags);   // nobody is there to ask
     CMsgDlg dialog;
     dialog.m_strText = text;
     dialog.m_strCaption = caption;

@@ -42,5 +42,6 @@ private:
 
 // Shows `text` in the message dialog. flags are the system message box's: 0x1 chooses OK and
 // Cancel, else 0x4 YES and NO, else the single OK; the icon bits choose the picture. Returns
-// IDOK, IDCANCEL, IDYES or IDNO, or -1 when the dialog cannot be created.
+// IDOK, IDCANCEL, IDYES or IDNO, or -1 when the dialog cannot be created. A quiet run shows
+// nothing and answers as QuietAnswer (app/RunHost.h) does.
 int ToolMessageBox(const char* text, const char* caption, UINT flags);

@@ -120,7 +120,7 @@ TEST_F(MemoryScanNtFallback, EveryInfectedProcessIsEnded) {
     EXPECT_EQ(2, g_filesInfected);
 }
 
-// Report only: the match still runs the registry cleanup, but nothing is ended or removed.
+// Report only (/scanonly): nothing is ended or removed, and no registry value is touched.
 TEST_F(MemoryScanNtFallback, ReportOnlyEndsNothing) {
     ResetScanState(ACTION_REPORT_ONLY);
     std::string image = HelperCopy("swmem_report.exe");
@@ -132,8 +132,8 @@ TEST_F(MemoryScanNtFallback, ReportOnlyEndsNothing) {
     EXPECT_TRUE(FileExists(image));
     EXPECT_EQ(1, g_filesInfected);
     EXPECT_EQ(0, CountLines(kMemoryLine));
-    EXPECT_FALSE(ValueExists(kRunKey, "SwMemReport"));
-    EXPECT_EQ(1, CountLines("System Registry     W32/Drellmoxin.Trojan removed"));
+    EXPECT_TRUE(ValueExists(kRunKey, "SwMemReport"));
+    EXPECT_EQ(0, CountLines("System Registry     W32/Drellmoxin.Trojan removed"));
     EXPECT_TRUE(AnyServiceKey("swmem_report"));
 }
 
@@ -347,8 +347,8 @@ std::string QuestionLine(int answer) {
            "\n";
 }
 
-// The scan ends the program inside ScanMemory: a death test sees the exit code and the lines
-// the dialog and restart doubles wrote.
+// The scan ends the program inside ScanMemory: a death test sees the exit code (1641 for a
+// restart started, 3010 for one needed) and the lines the dialog and restart doubles wrote.
 TEST_F(FoundInMemory, OkRestartsAndEndsTheProgram) {
     g_messageBoxAnswer = IDOK;
     EXPECT_EXIT(
@@ -358,7 +358,7 @@ TEST_F(FoundInMemory, OkRestartsAndEndsTheProgram) {
             fprintf(stderr, "the scan went on\n");
             exit(3);
         },
-        testing::ExitedWithCode(0), "^" + QuestionLine(IDOK) + "RestartSystem called\n$");
+        testing::ExitedWithCode(1641), "^" + QuestionLine(IDOK) + "RestartSystem called\n$");
 }
 
 TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {
@@ -370,7 +370,7 @@ TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {
             fprintf(stderr, "the scan went on\n");
             exit(3);
         },
-        testing::ExitedWithCode(0), "^" + QuestionLine(IDCANCEL) + "$");
+        testing::ExitedWithCode(3010), "^" + QuestionLine(IDCANCEL) + "$");
 }
 
 // An infected process that ended leaves the drive walk to follow in this run.

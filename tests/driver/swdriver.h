@@ -80,5 +80,7 @@ int cmd_regset(int argc, char** argv);
 int cmd_regget(int argc, char** argv);
 int cmd_regdel(int argc, char** argv);
 int cmd_regenum(int argc, char** argv);
+/* Processes. */
+int cmd_run(int argc, char** argv);
 
 #endif

@@ -73,9 +73,9 @@ class ScanRun:
     """The program under test, started in a prefix, with its main window. Failures raise
     AssertionError, so that a test class can run its scan once in setUpClass."""
 
-    def __init__(self, prefix, exe, timeout_ms=20000):
+    def __init__(self, prefix, exe, *args, timeout_ms=20000):
         self.driver = prefix.driver
-        self.process = prefix.spawn(exe)
+        self.process = prefix.spawn(exe, *args)
         window = self.driver.wait_window(TITLE, timeout_ms)
         self.hwnd = window["hwnd"]
         self.pid = window["pid"]

@@ -448,6 +448,11 @@ class Driver:
     def send(self, hwnd, msg, wparam=0, lparam=0):
         return self.check("send", hwnd, msg, wparam, lparam)["result"]
 
+    # Processes.
+    def run(self, timeout_ms, command_line):
+        """Runs a command line to its end; its whole exit code (the shell sees only 8 bits)."""
+        return self.check("run", timeout_ms, command_line, timeout=timeout_ms / 1000 + CALL_TIMEOUT)["exit"]
+
     # Registry.
     def reg_set(self, key, name, kind, *data):
         return self.check("regset", key, name, kind, *data)

@@ -1,2 +1,4 @@
 # The report list's line, selection and extent rules.
 sw_native_test(report_rules_test ${SW_ROOT}/tests/app_native/report_rules_test.cpp)
+# The command-line parser: every switch, quoting, and each way a command line is refused.
+sw_native_test(command_line_test ${SW_ROOT}/tests/app_native/command_line_test.cpp ${SW_ROOT}/app/CommandLine.cpp)

@@ -1,0 +1,25 @@
+// The switches of a run, parsed once at start-up into one plain structure. Nothing here calls
+// the system, so the parser is built and tested natively too.
+#pragma once
+
+enum { kMaxScanPaths = 16, kCommandPathSize = 260, kSwitchNameSize = 64, kArgumentsSize = 512 };
+
+struct CommandLine {
+    int quiet;                                     // /quiet: no window, no box, no question
+    int scanOnly;                                  // /scanonly: find and report, change nothing
+    int forceRestart;                              // /forcerestart: restart when a removal waits for it
+    int help;                                      // /?: show the switches, scan nothing
+    char logPath[kCommandPathSize];                // /log FILE; empty without it
+    int pathCount;                                 // /path FOLDER, each in turn; 0: every fixed drive
+    char paths[kMaxScanPaths][kCommandPathSize];   // without a trailing backslash unless a drive root
+    char badSwitch[kSwitchNameSize];               // the first word refused (cut to fit)
+    char arguments[kArgumentsSize];                // everything after the program's name, for the log
+};
+
+// Parses a whole command line as the system hands it over, the program's own name first.
+// Switches start with '/' or '-' and ignore case; double quotes group a word (and are
+// dropped), backslashes are always plain characters, so that "D:\" names a drive root.
+// Returns 1 when every word is understood. Otherwise 0, and badSwitch names the first word
+// refused: an unknown word, a switch missing its value, a value too long, a /path too many.
+// quiet is read from every word, also from those after a refused one.
+int ParseCommandLine(const char* commandLine, CommandLine* parsed);

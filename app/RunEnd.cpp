@@ -1,0 +1,63 @@
+// The run's exit code and its records, written once, before a restart can cut them off.
+#include "app/RunEnd.h"
+
+#include <windows.h>
+
+#include "app/MessagePump.h"
+#include "app/RunHost.h"
+#include "app/ScanState.h"
+#include "cleaner/MemoryScan.h"
+#include "cleaner/Restart.h"
+#include "framework/KernelHandles.h"
+
+static const char kMarkerKey[] = "Software\\Sweepwright";
+static bool s_restartStarted;
+static bool s_finished;
+
+// g_restartNeeded counts the removals that wait for the restart; an infected process that
+// survived the memory scan goes with the restart too.
+int RunExitCode() {
+    if (g_abortScan) return EXIT_TERMINATED;
+    if (s_restartStarted) return EXIT_RESTART_STARTED;
+    if (g_memoryRestartNeeded) return EXIT_RESTART_NEEDED;
+    if (g_filesInfected > g_filesRemoved + g_restartNeeded) return EXIT_LEFT_IN_PLACE;
+    if (g_restartNeeded) return EXIT_RESTART_NEEDED;
+    return g_filesInfected > 0 ? EXIT_ALL_REMOVED : EXIT_NOTHING_FOUND;
+}
+
+static void SetText(HKEY key, const char* name, const char* text) {
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, lstrlenA(text) + 1);
+}
+
+static void WriteRunMarker(int exitCode) {
+    CRegKey key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMarkerKey, 0, NULL, 0, KEY_SET_VALUE, NULL, key.Receive(), NULL) !=
+        ERROR_SUCCESS)
+        return;
+    char now[32];
+    FormatLocalTime(now, sizeof now);
+    SetText(key, "LastRun", now);
+    DWORD result = (DWORD)exitCode;
+    RegSetValueExA(key, "LastResult", 0, REG_DWORD, (const BYTE*)&result, sizeof result);
+    SetText(key, "Version", g_programVersion);
+}
+
+void FinishRun() {
+    if (s_finished) return;
+    s_finished = true;
+    int exitCode = RunExitCode();
+    CloseRunLog(exitCode);
+    if (g_commandLine.quiet) WriteRunMarker(exitCode);
+}
+
+void RestartToFinish() {
+    s_restartStarted = true;
+    FinishRun();
+    RestartSystem();
+}
+
+void EndRunEarly(bool restart) {
+    if (restart) RestartToFinish();
+    FinishRun();
+    ExitProcess((UINT)RunExitCode());
+}

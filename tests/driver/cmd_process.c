@@ -1,0 +1,26 @@
+/* Process commands: a program run to its end, with its whole exit code (the shell that starts
+   wine sees only its low 8 bits). */
+#include "swdriver.h"
+
+/* run TIMEOUT_MS COMMAND_LINE: starts the command line, waits for its end and prints its exit
+   code; a program still running after the timeout is ended and the command fails. */
+int cmd_run(int argc, char** argv) {
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION process;
+    DWORD timeout = parse_num(argv[0]), code = 0, waited;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(NULL, argv[1], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return fail("CreateProcess failed, error %lu", GetLastError());
+    waited = WaitForSingleObject(process.hProcess, timeout);
+    if (waited == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (waited != WAIT_OBJECT_0) return fail("still running after %lu ms: ended", timeout);
+    out_key("exit");
+    out_int(code);
+    return 1;
+}

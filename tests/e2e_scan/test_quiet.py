@@ -1,0 +1,274 @@
+"""Quiet runs, one row of the table below a scenario (SW_QUIET_ROW names it), each in a
+throwaway prefix under the Windows version of its row. Nobody answers anything (but in the two
+rows without /quiet): a run that waits for someone fails at its time limit. Each row starts the
+program with its switches and reads back its whole exit code (inside Wine: the shell sees only
+its low 8 bits), its log, the files of its drive D:, the run marker, and what its row says about
+processes and the registry.
+"""
+
+import os
+import signal
+import sys
+import time
+import unittest
+
+import swtest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "samples"))
+import gen_samples  # noqa: E402
+import scanrun  # noqa: E402
+from scanrun import RUN_KEY, SESSION_MANAGER, host_path, removed_line, unable_line  # noqa: E402
+
+PROGRAM = "C:\\Sweepwright\\Sweepwright.exe"
+LOG = "C:\\logs\\sweep.log"
+DEFAULT_LOG = "C:\\windows\\Sweepwright.log"
+MARKER = "HKLM\\Software\\Sweepwright"
+FIRST, SECOND, NEAR = "infected\\first sample.exe", "other\\second.exe", "infected\\near miss.exe"
+RUNNING = "running\\Lookalike.exe"
+FIRST_RECORD, SECOND_RECORD = 7, 40
+AUTORUN_VALUE = "Drellmoxin Probe"
+BOX_CAPTION = "Sweepwright command line"
+RUN_SECONDS = 240
+PLANTED = ((FIRST, FIRST_RECORD), (SECOND, SECOND_RECORD))
+
+
+class Row:
+    def __init__(self, version, switches, exit_code, planted=True, removed=(), held=None, log=DEFAULT_LOG,
+                 running=False, second_copy=False, marker="exit code", box=False, window=False):
+        self.version, self.switches, self.exit_code = version, switches, exit_code
+        self.planted = planted          # the two look-alikes lie on D: (a near miss always does)
+        self.removed = set(removed)     # the planted files the run must remove; the others stay
+        self.held = held                # a planted file another program holds open (not deletable)
+        self.log = log                  # where the run's block is written; None: no log at all
+        self.running = running          # the look-alike program runs, and an autorun value starts it
+        self.second_copy = second_copy  # a second quiet copy starts while this one runs
+        self.box = box                  # not quiet: a box names the bad switch, and OK answers it
+        self.window = window            # not quiet: SCAN pressed in the window, OK when it is done
+        self.marker = exit_code if marker == "exit code" else marker   # LastResult, or None: no marker
+
+
+ROWS = {
+    "clean": Row("win98", "/quiet", 0, planted=False),
+    "removed": Row("win7", "/quiet /log " + LOG, 1, removed=[FIRST, SECOND], log=LOG),
+    "scanonly": Row("winxp", "-QUIET /scanonly /log " + LOG, 2, log=LOG, running=True),
+    "held_win2k": Row("win2k", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
+    "held_win98": Row("win98", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
+    "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
+    "path": Row("win2k", "/quiet /path D:\\other /log " + LOG, 1, removed=[SECOND], log=LOG),
+    "bad_switch": Row("win7", "/quiet /bogus", 87, log=None, marker=None),
+    "window_log": Row("winxp", "/log " + LOG, 1, removed=[FIRST, SECOND], log=LOG, marker=None, window=True),
+    "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None, box=True),
+    # The first copy (its own log) removes both look-alikes and writes the marker.
+    "second_copy": Row("winxp", "/quiet /log " + LOG, 1618, removed=[FIRST, SECOND], log=None, second_copy=True,
+                       marker=1),
+}
+ROW_NAME = os.environ.get("SW_QUIET_ROW", "removed")
+ROW = ROWS[ROW_NAME]
+
+
+def name(index):
+    return gen_samples.record_by_index(index).name
+
+
+class QuietRunTest(swtest.WineTestCase):
+
+    @classmethod
+    def prepare_prefix(cls, prefix):
+        cls.drive_d = os.path.join(prefix.path, "drive_d")
+        for path, index in PLANTED if ROW.planted else ():
+            scanrun.plant(cls.drive_d, path, gen_samples.matching_sample(gen_samples.record_by_index(index), "one"))
+        scanrun.plant(cls.drive_d, NEAR, gen_samples.near_miss(gen_samples.record_by_index(FIRST_RECORD), "sig1_byte"))
+        if ROW.running:
+            lookalike = host_path(cls.drive_d, RUNNING)
+            os.makedirs(os.path.dirname(lookalike))
+            with open(os.environ["SW_LOOKALIKE"], "rb") as source, open(lookalike, "wb") as copy:
+                copy.write(source.read())
+        prefix.map_drive("D", cls.drive_d)
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        prefix, driver = cls.prefix, cls.driver
+        prefix.set_windows_version(ROW.version)
+        prefix.install_program(PROGRAM)
+        os.makedirs(os.path.join(prefix.drive_c, "logs"))
+        if ROW.held:
+            holder = prefix.install(os.environ["SW_SHAREHOLD"], "C:\\probe tools\\ShareHold.exe")
+            cls.holder = prefix.spawn(holder, "D:\\" + ROW.held)
+            scanrun.wait_until_in_use([host_path(cls.drive_d, ROW.held)])
+        if ROW.running:
+            driver.reg_set(RUN_KEY, AUTORUN_VALUE, "sz", "D:\\" + RUNNING)
+            cls.lookalike = prefix.spawn("D:\\" + RUNNING)
+            scanrun.wait_until_in_use([host_path(cls.drive_d, RUNNING)])
+        cls.before = scanrun.file_hashes(cls.drive_d)
+        # The log is written on C: before the walk gets there.
+        cls.scanned = 1 if "/path" in ROW.switches else scanrun.count_files(prefix.drive_c) + 1 + len(cls.before)
+        command = '"%s" %s' % (PROGRAM, ROW.switches)
+        if ROW.second_copy:
+            cls.exit_code, cls.first_exit = cls.run_beside_a_first_copy(command)
+        elif ROW.window:
+            run = scanrun.ScanRun(prefix, PROGRAM, *ROW.switches.split())
+            run.click_scan()
+            cls.list_lines = run.finish().lines
+            cls.exit_code = run.close()
+        elif ROW.box:
+            cls.exit_code, cls.box_text = cls.run_answering_the_box()
+        elif ROW.exit_code == 1641:
+            cls.exit_code = cls.run_until_restart()
+        else:
+            cls.exit_code = driver.run(RUN_SECONDS * 1000, command)
+        cls.after = scanrun.file_hashes(cls.drive_d)
+        cls.log = cls.read_log(ROW.log)
+
+    @classmethod
+    def run_until_restart(cls):
+        """The restart ends every process of the prefix, the driver too: the program runs from
+        the shell, and the whole code is read from its log and marker."""
+        exit_code = cls.prefix.run(PROGRAM, *ROW.switches.split(), timeout=RUN_SECONDS).returncode
+        # Wine's restart ends the prefix's programs a moment after the call, then carries out
+        # the pending removal.
+        held = host_path(cls.drive_d, ROW.held)
+        deadline = time.monotonic() + 60
+        while (cls.holder.running() or os.path.exists(held)) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        cls.holder_ended = not cls.holder.running()
+        cls.prefix.end_processes()
+        cls.prefix.driver.close()
+        cls.prefix.driver = cls.driver = swtest.Driver(cls.prefix)
+        return exit_code
+
+    @classmethod
+    def run_answering_the_box(cls):
+        """The only answer this row gives: OK in the box that names the bad switch."""
+        process = cls.prefix.spawn(PROGRAM, *ROW.switches.split())
+        box = cls.driver.wait_window(BOX_CAPTION, 30000)
+        children = cls.driver.children(box["hwnd"])
+        text = " ".join(c["text"] for c in children if c["class"].lower() == "static")
+        ok = [c for c in children if c["class"].lower() == "button" and c["text"] == "OK"]
+        cls.driver.click(box["hwnd"], ok[0]["id"])
+        return process.wait(30), text
+
+    @classmethod
+    def run_beside_a_first_copy(cls, command):
+        """A first quiet copy, stopped once it has started its log (so it holds the instance
+        mutex and has no window), meets the second copy; then it goes on to its end."""
+        first_log = "C:\\logs\\first.log"
+        first = cls.prefix.spawn(PROGRAM, "/quiet", "/log", first_log)
+        deadline = time.monotonic() + 60
+        while not any(line.startswith("Switches:") for line in cls.read_log(first_log) or []):
+            if time.monotonic() > deadline or not first.running():
+                raise AssertionError("the first copy did not start its log")
+            time.sleep(0.01)
+        os.kill(first.popen.pid, signal.SIGSTOP)
+        try:
+            second = cls.driver.run(RUN_SECONDS * 1000, command)
+        finally:
+            os.kill(first.popen.pid, signal.SIGCONT)
+        first_exit = first.wait(RUN_SECONDS)
+        cls.first_log = cls.read_log(first_log)
+        return second, first_exit
+
+    @classmethod
+    def read_log(cls, path):
+        """The log's lines, or None when it does not exist."""
+        host = cls.prefix.unix_path(path) if path else ""
+        if not os.path.exists(host):
+            return None
+        with open(host, "rb") as f:
+            return f.read().decode("cp1252").split("\r\n")
+
+    # ---- every row --------------------------------------------------------------------------
+
+    def test_exit_code(self):
+        # 1641 comes through the shell (8 bits); the log and the marker have the whole code.
+        self.assertEqual(self.exit_code, 1641 & 0xFF if ROW.exit_code == 1641 else ROW.exit_code)
+
+    def test_only_the_removed_files_are_gone(self):
+        restarted = {ROW.held} if ROW.exit_code == 1641 else set()   # the restart removed it
+        expected = {p: h for p, h in self.before.items() if p not in ROW.removed | restarted}
+        self.assertEqual(self.after, expected)
+
+    def test_log_block(self):
+        if ROW.log is None:
+            self.assertIsNone(self.read_log(DEFAULT_LOG), "nothing done, nothing written")
+            self.assertIsNone(self.read_log(LOG))
+            return
+        block = self.log
+        self.assertEqual(block[0], "=" * 40)
+        self.assertRegex(block[1], r"^Sweepwright 1\.0\.0\.0 started \d{4}-\d\d-\d\d \d\d:\d\d:\d\d$")
+        self.assertRegex(block[2], r"^Computer: \S+$")
+        self.assertRegex(block[3], r"^Windows: (NT|9x) \d+\.\d+ build \d+")
+        self.assertEqual(block[4], "Switches: " + ROW.switches)
+        self.assertEqual(block[-1], "", "the last line ends with a line break")
+        self.assertRegex(block[-2], r"^Ended \d{4}-\d\d-\d\d \d\d:\d\d:\d\d with exit code %d$" % ROW.exit_code)
+        start = block.index("Scanning statistics")
+        self.assertEqual(block[start:start + 5], scanrun.statistics(self.scanned, self.infected(), len(ROW.removed))[-5:])
+
+    def infected(self):
+        if ROW.running:   # both look-alikes and the running image, which counts in memory too
+            return len(PLANTED) + 2
+        return len(ROW.removed) + (1 if ROW.held else 0)
+
+    def test_marker(self):
+        if ROW.marker is None:
+            self.assertIsNone(self.driver.reg_enum(MARKER), "nothing done, no marker")
+            return
+        self.assertEqual(self.driver.reg_get(MARKER, "LastResult"), ("dword", ROW.marker))
+        self.assertEqual(self.driver.reg_get(MARKER, "Version"), ("sz", "1.0.0.0"))
+        kind, last_run = self.driver.reg_get(MARKER, "LastRun")
+        self.assertEqual(kind, "sz")
+        self.assertRegex(last_run, r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d$")
+
+    # ---- rows with more to say --------------------------------------------------------------
+
+    @unittest.skipUnless(ROW.planted and ROW.log, "no look-alike, or no log")
+    def test_each_found_path_is_in_the_log(self):
+        for path, index in PLANTED:
+            line = "D:\\" + path
+            if path in ROW.removed:
+                self.assertIn(removed_line(line, name(index)), self.log)
+            elif path == ROW.held:
+                self.assertIn(unable_line(line, name(index)), self.log)
+            elif "/scanonly" in ROW.switches:
+                self.assertIn("%s     %s not disinfected as per user's selection" % (line, name(index)), self.log)
+            else:
+                self.assertFalse([l for l in self.log if l.startswith(line)], "a path the run was not to look at")
+
+    @unittest.skipUnless(ROW.running, "no program runs")
+    def test_scanonly_leaves_the_process_and_the_autorun_value(self):
+        self.assertTrue(self.lookalike.running())
+        self.assertEqual(self.driver.reg_get(RUN_KEY, AUTORUN_VALUE), ("sz", "D:\\" + RUNNING))
+
+    @unittest.skipUnless(ROW.held, "no file is held")
+    def test_held_file_waits_for_the_restart(self):
+        if ROW.exit_code == 1641:
+            self.assertTrue(self.holder_ended, "the restart ended every program")
+            self.assertIn("Answered: Yes", self.log)
+            return
+        self.assertTrue(self.holder.running(), "nothing restarted")
+        self.assertIn("Answered: No", self.log)
+        wininit = os.path.join(self.prefix.drive_c, "windows", "wininit.ini")
+        if ROW.version == "win98":
+            self.assertTrue(os.path.exists(wininit))
+            self.assertIn("D:\\%s: Could not kill process" % ROW.held, self.log)
+        else:
+            self.assertEqual(self.driver.reg_get(SESSION_MANAGER, "PendingFileRenameOperations"),
+                             ("multi_sz", ["\\??\\D:\\" + ROW.held]))
+
+    @unittest.skipUnless(ROW.window, "no window")
+    def test_log_holds_the_lines_of_the_list(self):
+        self.assertEqual(self.log[5:-2], self.list_lines)
+
+    @unittest.skipUnless(ROW.box, "a quiet run shows no box")
+    def test_box_names_the_bad_switch(self):
+        self.assertIn("Unknown switch or missing value: /bogus", self.box_text)
+
+    @unittest.skipUnless(ROW.second_copy, "one copy only")
+    def test_first_copy_goes_on_to_its_end(self):
+        self.assertEqual(self.first_exit, 1)
+        self.assertRegex(self.first_log[-2], r"with exit code 1$")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
