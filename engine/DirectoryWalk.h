@@ -1,5 +1,6 @@
 // Depth-first walk of a search pattern: all files of a folder, then its subfolders.
 #pragma once
+#include <stddef.h>
 
 struct FileChecker {
     const char* name;
@@ -12,5 +13,8 @@ extern const FileChecker g_fileCheckers[];   // ended by an entry with a null na
 // most this often (milliseconds).
 extern unsigned long g_statusIntervalMs;
 
+// Each folder's listing keeps its subfolders' names, for after its files, in at most this many
+// bytes; a folder whose subfolders need more lists the rest a second time.
+extern size_t g_subfolderNamesLimit;
+
 int WalkFolder(const char* pattern);
-void ShortenPath(const char* source, char* dest, int maxLength);

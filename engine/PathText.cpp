@@ -1,6 +1,5 @@
 // Bounded text operations on the engine's fixed path buffers.
 #include "engine/PathText.h"
-#include "engine/DirectoryWalk.h"
 #include <string.h>
 
 int CopyText(char* dest, size_t size, const char* source) {

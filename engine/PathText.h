@@ -19,3 +19,6 @@ int JoinPatternPath(const char* pattern, int folderLength, const char* name, con
 // The pattern that lists a folder's subfolders: everything after the last "." replaced by "*",
 // or "*" appended when there is no ".". Returns 0 (dest empty) when it does not fit.
 int MakeFolderPattern(const char* pattern, char* dest, size_t size);
+// A path cut to at most maxLength characters for the status line and the report: unchanged
+// when it fits, else its head and tail with dots between (dest holds maxLength + 1 bytes).
+void ShortenPath(const char* source, char* dest, int maxLength);

@@ -7,11 +7,13 @@ all 46 signature records in nested folders, a file of each record-combination, i
 that are read-only, hidden, system and all three, files in Program Files folders, an infected
 file that is not an .exe and one without extension, one held open so that it can be read but
 not deleted, one held open without any sharing (it cannot even be read), the running
-look-alike program, an autorun value that starts an infected file; and decoys: a near miss of
-every kind for every record, real PE files, text and empty files, a folder named like a sample,
-clean files with attributes. The scan runs once for the class; each test checks one side of
-its outcome: the report lines, the statistics, the walk order, the files left on disk, the
-processes, the registry, the restart request and the question answered No.
+look-alike program, an autorun value that starts an infected file, folder links (Unix
+symbolic links, which Wine lists as reparse points) back to their own folder, to its parent
+and out of the drive to a look-alike; and decoys: a near miss of every kind for every record,
+real PE files, text and empty files, a folder named like a sample, clean files with attributes.
+The scan runs once for the class; each test checks one side of its outcome: the report lines,
+the statistics, the walk order, the files left on disk, the processes, the registry, the
+restart request and the question answered No.
 """
 
 import os
@@ -49,6 +51,9 @@ WOW64_SAMPLE = "C:\\windows\\syswow64\\drellwow.exe"
 RUN_KEY_32 = RUN_KEY.replace("Software\\", "Software\\WOW6432Node\\")
 C_PROGRAM_FILES_SAMPLE = "Program Files\\Drellmoxin Probe\\probe.exe"
 LOOKALIKE_RECORD = 5
+LOOPED = "loops\\looped sample.exe"
+# name in D:\loops: where the link points (the folder out of the drive is made by the test)
+FOLDER_LINKS = {"to itself": ".", "to parent": "..", "link out": None}
 
 
 def record(index):
@@ -119,6 +124,7 @@ class World:
         self.write("C:\\" + C_PROGRAM_FILES_SAMPLE, sample_for(22, ["one"]), 22)
         self.write("D:\\" + HELD, sample_for(39, ["one"]), 39)
         self.write("D:\\" + LOCKED, sample_for(41, ["one"]), 41, readable=False)
+        self.write("D:\\" + LOOPED, sample_for(8, ["one"]), 8)
         # A 64-bit Windows has two system folders; each is walked once, as itself.
         if os.path.isdir(self.host("C:\\windows\\syswow64")):
             self.write("C:\\windows\\system32\\drellprobe.exe", sample_for(12, ["one"]), 12)
@@ -200,13 +206,32 @@ class FullScanTest(swtest.WineTestCase):
         exe = prefix.install_program()
         scanrun.wait_until_in_use([cls.world.host("D:\\" + p) for p in (HELD, LOCKED, RUNNING)])
         cls.before = {d: scanrun.DriveSnapshot(prefix, d, cls.world.roots[d]) for d in "CD"}
-        run = scanrun.ScanRun(prefix, exe)
-        run.click_scan()
-        cls.result = run.finish(restart_answer=IDNO)
-        cls.window_after_no = driver.controls(run.hwnd)
-        cls.program_running_after_no = run.process.running()
-        cls.exit_code = run.close()
+        # The links are there for the scan only: attrib /s, which takes the snapshots, follows them.
+        links = cls.lay_folder_links()
+        try:
+            run = scanrun.ScanRun(prefix, exe)
+            run.click_scan()
+            cls.result = run.finish(restart_answer=IDNO)
+            cls.window_after_no = driver.controls(run.hwnd)
+            cls.program_running_after_no = run.process.running()
+            cls.exit_code = run.close()
+        finally:
+            for link in links:
+                os.remove(link)
         cls.after = {d: scanrun.DriveSnapshot(prefix, d, cls.world.roots[d]) for d in "CD"}
+
+    @classmethod
+    def lay_folder_links(cls):
+        """The links of FOLDER_LINKS in D:\\loops; the one out of the drive leads to a look-alike."""
+        cls.outside = os.path.join(cls.prefix.path, "outside the drives")
+        cls.outside_sample = scanrun.plant(cls.outside, "outside sample.exe", sample_for(9, ["one"]))
+        with open(cls.outside_sample, "rb") as f:
+            cls.outside_bytes = f.read()
+        links = []
+        for name, target in FOLDER_LINKS.items():
+            links.append(cls.world.host("D:\\loops\\" + name))
+            os.symlink(target or cls.outside, links[-1])
+        return links
 
     # ---- expectations ---------------------------------------------------------------------
 
@@ -291,6 +316,15 @@ class FullScanTest(swtest.WineTestCase):
         (the statistics test) but is neither reported nor touched."""
         self.assertFalse(any(l.startswith("D:\\" + LOCKED) for l in self.result.lines))
         self.assertIn(LOCKED, self.after["D"].hashes)
+
+    def test_folder_links_are_not_followed(self):
+        """The loops end (the scan completed) with the file below them reported once (the
+        statistics count each file once); what lies behind the link out is left alone."""
+        found, _ = split_statistics(self.result.lines)
+        self.assertEqual([l for l in found if "looped sample" in l or "outside sample" in l],
+                         [removed_line("D:\\" + LOOPED, record(8).name)])
+        with open(self.outside_sample, "rb") as f:
+            self.assertEqual(f.read(), self.outside_bytes)
 
     # ---- the disk ---------------------------------------------------------------------------
 

@@ -73,6 +73,45 @@ TEST_F(Walk, FilesOfAFolderComeBeforeItsSubfoldersAndAreCounted) {
     EXPECT_NE(std::string::npos, StatusIndex(folder.At("sub\\..")));
 }
 
+// Subfolders are entered after the folder's last file, in the order the folder lists them,
+// however many of their names the walk keeps from its one listing: all, the first few (the
+// rest from a second listing), none. The window is pumped as often either way.
+TEST_F(Walk, SubfoldersFollowTheLastFileInListingOrder) {
+    TestFolder folder("Subfolders");
+    for (int i = 0; i < 300; ++i) folder.WriteFile("file" + std::to_string(i) + ".txt", "x");
+    for (int i = 0; i < 12; ++i) {
+        folder.MakeFolder("sub" + std::to_string(i));
+        folder.WriteFile("sub" + std::to_string(i) + "\\inner.txt", "");
+    }
+    std::vector<std::string> listed;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder.Path() + "\\*.*").c_str(), &entry);
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && entry.cFileName[0] != '.')
+            listed.push_back(folder.At(entry.cFileName) + "\\inner.txt");
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    const size_t keptLimit = g_subfolderNamesLimit;
+    std::vector<int> pumps;
+    for (size_t limit : {keptLimit, (size_t)64, (size_t)0}) {
+        SCOPED_TRACE(limit);
+        ResetScanDoubles();
+        g_subfolderNamesLimit = limit;
+        EXPECT_EQ(312, WalkFolder((folder.Path() + "\\*.*").c_str()));
+        std::vector<std::string> inner;
+        for (const std::string& shown : g_shownStatus)
+            if (shown.size() > 10 && shown.compare(shown.size() - 10, 10, "\\inner.txt") == 0) inner.push_back(shown);
+        EXPECT_EQ(listed, inner);
+        size_t lastFile = 0;
+        for (int i = 0; i < 300; ++i)
+            lastFile = std::max(lastFile, StatusIndex(folder.At("file" + std::to_string(i) + ".txt")));
+        EXPECT_LT(lastFile, StatusIndex(listed[0]));
+        pumps.push_back(g_pumpCalls);
+    }
+    g_subfolderNamesLimit = keptLimit;
+    EXPECT_EQ(std::vector<int>(3, pumps[0]), pumps);
+}
+
 TEST_F(Walk, PumpsTwiceAroundEachFileEntryAndOnceForEachFolderEntry) {
     TestFolder folder("Pumps");
     folder.WriteFile("a", "1");
@@ -224,6 +263,17 @@ TEST_F(Walk, AFolderThatCannotBeListedIsPassedOver) {
     g_filesScanned = 2;
     EXPECT_EQ(2, WalkFolder("D:\\does_not_exist_here\\*.*"));
     EXPECT_TRUE(g_shownStatus.empty());
+
+    // One that exists but is refused (held open without sharing) is named with the reason.
+    TestFolder folder("Refused");
+    std::string held = folder.MakeFolder("held");
+    folder.CopySample(kInfected, "held\\inside.exe");
+    HANDLE hold = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hold);
+    EXPECT_EQ(2, WalkFolder((folder.Path() + "\\*.*").c_str()));
+    CloseHandle(hold);
+    EXPECT_EQ(std::vector<std::string>{held + "\\     In use by another program, not scanned"}, g_appendedLines);
+    EXPECT_TRUE(g_actionCalls.empty());
 }
 
 TEST_F(Walk, MemoryCheckModeChecksTheOneFileWithoutCountingIt) {

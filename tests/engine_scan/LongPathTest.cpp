@@ -2,6 +2,7 @@
 // when those fit, otherwise reported and passed over, never cut down to another path.
 #include "app/ScanState.h"
 #include "engine/DirectoryWalk.h"
+#include "engine/PathText.h"
 #include "tests/engine_scan/ScanDoubles.h"
 #include "tests/engine_scan/ScanWorld.h"
 #include <windows.h>

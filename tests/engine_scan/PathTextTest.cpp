@@ -1,5 +1,4 @@
 // The walk's text helpers by table: the status line's shortened path and the bounded joins.
-#include "engine/DirectoryWalk.h"
 #include "engine/PathText.h"
 #include <gtest/gtest.h>
 #include <string.h>

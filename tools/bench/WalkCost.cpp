@@ -3,7 +3,10 @@
 //
 //   WalkCost.exe MODE PATTERN        for example: WalkCost.exe floor D:\*.*
 //
-//   floor       FindFirstFileA/FindNextFileA, the files of a folder before its subfolders
+//   floor       FindFirstFileA/FindNextFileA, the files of a folder before its subfolders,
+//               each folder listed once: its subfolders' names are kept for after its files
+//   floor-twice the same with each folder listed twice, once for its files and once for its
+//               subfolders (how the scan walked before it kept the names)
 //   attributes  the floor plus GetFileAttributesExA of every file
 //   open        the floor plus _open, a 64-byte _read and _close of every file
 //   status      the floor plus the status line of every entry: the shortened path set with
@@ -21,12 +24,14 @@
 #include <io.h>
 #include <stdio.h>
 #include <string.h>
+#include <string>
 
 #include "app/MessagePump.h"
 #include "app/ReportChannel.h"
 #include "app/ScanState.h"
 #include "engine/DirectoryWalk.h"
 #include "engine/FileMatcher.h"
+#include "engine/PathText.h"
 
 namespace {
 
@@ -88,8 +93,13 @@ bool Join(char* dest, const char* folder, const char* name, const char* suffix) 
     return written >= 0 && written < MAX_PATH;
 }
 
-// The walk the scan needs at the least: every entry of the folder, then its subfolders.
-void Walk(const char* folder, EntryCost cost) {
+bool IsSubfolder(const WIN32_FIND_DATAA& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(entry.cFileName);
+}
+
+// Every entry of the folder to the cost; the subfolders' names, each ended by a zero, into
+// `subfolders` when it is given.
+void ListEntries(const char* folder, EntryCost cost, std::string* subfolders) {
     char pattern[MAX_PATH];
     if (!Join(pattern, folder, "*.*", "")) return;
     WIN32_FIND_DATAA entry;
@@ -101,15 +111,33 @@ void Walk(const char* folder, EntryCost cost) {
         ++s_entries;
         if (isFile) ++s_files;
         if (Join(path, folder, entry.cFileName, "")) cost(path, isFile);
+        if (subfolders != NULL && IsSubfolder(entry)) subfolders->append(entry.cFileName, strlen(entry.cFileName) + 1);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
-    find = FindFirstFileA(pattern, &entry);
+}
+
+// The walk the scan needs at the least: every entry of the folder, then its subfolders, from
+// the names the one listing kept.
+void Walk(const char* folder, EntryCost cost) {
+    std::string subfolders;
+    ListEntries(folder, cost, &subfolders);
+    for (size_t at = 0; at < subfolders.size(); at += strlen(subfolders.c_str() + at) + 1) {
+        char sub[MAX_PATH];
+        if (Join(sub, folder, subfolders.c_str() + at, "\\")) Walk(sub, cost);
+    }
+}
+
+// The same order from two listings of each folder: its entries, then its subfolders.
+void WalkListingTwice(const char* folder, EntryCost cost) {
+    ListEntries(folder, cost, NULL);
+    char pattern[MAX_PATH];
+    if (!Join(pattern, folder, "*.*", "")) return;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(pattern, &entry);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
         char sub[MAX_PATH];
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(entry.cFileName) &&
-            Join(sub, folder, entry.cFileName, "\\"))
-            Walk(sub, cost);
+        if (IsSubfolder(entry) && Join(sub, folder, entry.cFileName, "\\")) WalkListingTwice(sub, cost);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
 }
@@ -164,15 +192,21 @@ bool FolderOf(const char* pattern, char* folder) {
 struct Mode {
     const char* name;
     EntryCost cost;   // null: the program's walk
+    void (*walk)(const char* folder, EntryCost cost);
     bool needsWindow;
 };
 
 const Mode kModes[] = {
-    {"floor", NoCost, false},    {"attributes", AttributesCost, false},
-    {"open", OpenCost, false},   {"status", StatusCost, true},
-    {"peek", PeekCost, false},   {"pump", PumpCost, false},
-    {"check", CheckCost, false}, {"scan", NULL, true},
-    {"scan-every", NULL, true},
+    {"floor", NoCost, Walk, false},
+    {"floor-twice", NoCost, WalkListingTwice, false},
+    {"attributes", AttributesCost, Walk, false},
+    {"open", OpenCost, Walk, false},
+    {"status", StatusCost, Walk, true},
+    {"peek", PeekCost, Walk, false},
+    {"pump", PumpCost, Walk, false},
+    {"check", CheckCost, Walk, false},
+    {"scan", NULL, NULL, true},
+    {"scan-every", NULL, NULL, true},
 };
 
 }   // namespace
@@ -183,7 +217,9 @@ int main(int argc, char** argv) {
         if (argc == 3 && strcmp(argv[1], candidate.name) == 0) mode = &candidate;
     char folder[MAX_PATH];
     if (mode == NULL || !FolderOf(argv[2], folder)) {
-        fprintf(stderr, "usage: WalkCost.exe floor|attributes|open|status|peek|pump|check|scan|scan-every PATTERN\n");
+        fprintf(stderr,
+                "usage: WalkCost.exe MODE PATTERN, MODE one of floor, floor-twice, attributes, open, status,"
+                " peek, pump, check, scan, scan-every\n");
         return 2;
     }
     if (mode->needsWindow) g_hMainWnd = CreateStatusWindow();
@@ -194,7 +230,7 @@ int main(int argc, char** argv) {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     if (mode->cost != NULL)
-        Walk(folder, mode->cost);
+        mode->walk(folder, mode->cost);
     else
         ProgramWalk(argv[2], strcmp(mode->name, "scan") == 0 ? g_statusIntervalMs : 0);
     QueryPerformanceCounter(&end);

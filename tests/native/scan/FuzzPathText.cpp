@@ -1,6 +1,5 @@
 // ShortenPath and the bounded joins on arbitrary texts and sizes: nothing is written past
 // the room they are given, and what they write is terminated and no longer than allowed.
-#include "engine/DirectoryWalk.h"
 #include "engine/PathText.h"
 #include <stdint.h>
 #include <stdlib.h>
