@@ -25,7 +25,6 @@ enum PassResult { kMalformed = -1, kAborted = 0, kPassDone = 1 };
 
 const size_t kRootPatternChars = 6;   // "C:\*.*"
 const int kStatusPathChars = 60;
-const int kReportPathChars = 400;          // keeps a report line well inside g_reportText
 const size_t kJoinedSize = 2 * MAX_PATH;   // a folder part and an entry name, each below MAX_PATH
 const char kFileSuffix[] = "";
 const char kFolderSuffix[] = "\\*.*";
@@ -49,14 +48,6 @@ void ShowPathStatus(const char* path) {
     s_statusShown = true;
     s_lastStatusShown = now;
     ShowStatus(g_statusText);
-}
-
-// An entry that cannot be reached by its path is passed over in the open, never cut down to
-// some other file's or folder's path, nor quietly counted as clean.
-void ReportNotScanned(const char* joined, const char* reason) {
-    char shown[kReportPathChars + 1];
-    ShortenPath(joined, shown, kReportPathChars);
-    AppendReportLine("%s     %s, not scanned", shown, reason);
 }
 
 // The listing gives "?" for each character of a name that the system's code page cannot hold
@@ -95,7 +86,7 @@ void NoteProgramFilesFolder(const char* pattern) {
     if (colon == NULL) return;
     colon[1] = 0;
     AppendText(g_pendingFolder, sizeof g_pendingFolder, "\\Program Files");
-    if (_access(g_pendingFolder, 0) != 0) return;
+    if (WithRedirectionOff([] { return _access(g_pendingFolder, 0); }) != 0) return;
     g_pendingFolderSet = 1;
     AppendText(g_pendingFolder, sizeof g_pendingFolder, kFolderSuffix);
 }
@@ -146,12 +137,12 @@ int VisitFolderEntry(const char* pattern, const WIN32_FIND_DATAA& entry) {
 int EnumeratePattern(const char* pattern, const char* listed,
                      int (*visit)(const char* pattern, const WIN32_FIND_DATAA& entry)) {
     WIN32_FIND_DATAA entry;
-    CFindHandle find(FindFirstFileA(listed, &entry));
+    CFindHandle find(WithRedirectionOff([&] { return FindFirstFileA(listed, &entry); }));
     if (!find.IsValid()) return kPassDone;
     int result;
     do {
         result = visit(pattern, entry);
-    } while (result == kPassDone && FindNextFileA(find, &entry));
+    } while (result == kPassDone && WithRedirectionOff([&] { return FindNextFileA(find, &entry); }));
     return result;
 }
 

@@ -78,6 +78,30 @@ TEST_F(Disinfect, RunningLookalikeIsEndedAndItsFileRemovedOnce) {
     EXPECT_EQ(g_restartNeeded, 0);
 }
 
+// The folder on an examined file's path is swapped for a link to a folder with a file of the
+// same name (a system file, say) before the removal: the removal goes to the file examined,
+// through its handle, never to the one behind the link. run_removal.py staged the link,
+// C:\removal-swap\staged\victim to ..\target; Wine, unlike Windows, lets a folder that holds
+// an open file be renamed, which makes the swap possible here.
+TEST_F(Disinfect, FolderSwappedForALinkAfterTheCheckLeavesTheLinkTargetAlone) {
+    const std::string swap = "C:\\removal-swap", current = swap + "\\current";
+    ASSERT_TRUE(CreateDirectoryA((swap + "\\target").c_str(), NULL));
+    WriteFileBytes(swap + "\\target\\x.exe", "system file");
+    ASSERT_TRUE(CreateDirectoryA(current.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((current + "\\victim").c_str(), NULL));
+    std::string path = current + "\\victim\\x.exe";
+    WriteFileBytes(path, "infected");
+    CLowFile examined(OpenExaminedFile(path.c_str()));
+    ASSERT_TRUE(examined.IsValid());
+
+    ASSERT_TRUE(MoveFileA(current.c_str(), (swap + "\\examined").c_str()));
+    ASSERT_TRUE(MoveFileA((swap + "\\staged").c_str(), current.c_str()));
+    ASSERT_EQ(ReadFileBytes(path), "system file") << "the path now leads through the link";
+    ApplyExaminedAction(examined, path.c_str(), kPyzName);
+
+    EXPECT_EQ(ReadFileBytes(swap + "\\target\\x.exe"), "system file");
+}
+
 TEST_F(Disinfect, Action102RemovesLike100) {
     std::string path = MakeFile("other.exe");
     g_action = ACTION_REMOVE_TOO;
