@@ -95,6 +95,7 @@ bool MoveThroughHandle(CLowFile& file, const char* newPath) {
     int length = MultiByteToWideChar(CP_ACP, 0, ntPath, -1, rename.name, MAX_PATH + 4);
     if (length <= 1) return false;
     rename.nameLength = (ULONG)(length - 1) * sizeof(WCHAR);
+    CFsRedirectionOff asItIs;   // the new name is a path, which WOW64 would redirect
     return SetInformation(file, &rename, sizeof rename, kFileRenameInformation);
 }
 
