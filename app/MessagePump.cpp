@@ -2,7 +2,6 @@
 #include "app/MessagePump.h"
 #include <windows.h>
 #include "app/Settings.h"
-#include "cleaner/Wow64.h"
 #include "skin/MsgDlg.h"
 
 unsigned char g_abortScan;
@@ -34,9 +33,6 @@ void PumpMessages() {
         s_emptyLookTime = GetTickCount();
         return;
     }
-    // Painting, questions and handlers may load libraries, which needs WOW64's file-system
-    // redirection on, even while the walk has it off.
-    CFsRedirectionOn whileHandled;
     // Esc, whatever the kind of message that carries it (but a key-up); the message is dropped.
     if (AsksToTerminate(msg)) {
         if (AskToTerminateScan(g_toolTitle) != IDNO) g_abortScan = 1;

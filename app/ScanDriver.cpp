@@ -9,7 +9,7 @@
 #include "app/RunHost.h"
 #include "app/Settings.h"
 #include "cleaner/MemoryScan.h"
-#include "cleaner/Wow64.h"
+#include "cleaner/Restart.h"
 #include "engine/DirectoryWalk.h"
 #include "engine/PathText.h"
 #include "skin/MsgDlg.h"
@@ -78,10 +78,9 @@ static void WriteStatistics() {
 }
 
 // The 32-bit build on a 64-bit Windows would see System32 as SysWOW64 (walking the one twice
-// and the other never): with redirection off it walks and acts on the folders as they are.
-// This is the one place that decides; elsewhere the guard does nothing.
+// and the other never): the walk's own file-system calls switch redirection off, each for
+// itself (cleaner/Wow64.h), so that it walks and acts on the folders as they are.
 static void WalkTarget() {
-    CFsRedirectionOff foldersAsTheyAre;
     if (memcmp(g_scanTarget, kAllFixedDrives, sizeof kAllFixedDrives) == 0) {
         WalkFixedDrives();
         return;

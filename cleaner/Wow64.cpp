@@ -12,7 +12,6 @@
 typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, PBOOL);
 typedef BOOL(WINAPI* DisableRedirectionFn)(PVOID*);
 typedef BOOL(WINAPI* RevertRedirectionFn)(PVOID);
-typedef BOOLEAN(WINAPI* EnableRedirectionFn)(BOOLEAN);
 
 #ifndef _WIN64
 static bool IsWow64Process32() {
@@ -54,23 +53,19 @@ int GetRegistryViews(REGSAM views[2]) {
 #ifdef _WIN64
 CFsRedirectionOff::CFsRedirectionOff() : m_oldValue(0), m_bChanged(false) {}
 CFsRedirectionOff::~CFsRedirectionOff() {}
-CFsRedirectionOn::CFsRedirectionOn() : m_bChanged(false) {}
-CFsRedirectionOn::~CFsRedirectionOn() {}
 #else
 // The redirection functions, looked up once; all null outside WOW64, where the guards do nothing.
 struct RedirectionFunctions {
     DisableRedirectionFn disable;
     RevertRedirectionFn revert;
-    EnableRedirectionFn enable;
 };
 
 static const RedirectionFunctions& Redirection() {
     static const RedirectionFunctions functions =
         IsWow64Process32()
             ? RedirectionFunctions{LookUpKernel32<DisableRedirectionFn>("Wow64DisableWow64FsRedirection"),
-                                   LookUpKernel32<RevertRedirectionFn>("Wow64RevertWow64FsRedirection"),
-                                   LookUpKernel32<EnableRedirectionFn>("Wow64EnableWow64FsRedirection")}
-            : RedirectionFunctions{0, 0, 0};
+                                   LookUpKernel32<RevertRedirectionFn>("Wow64RevertWow64FsRedirection")}
+            : RedirectionFunctions{0, 0};
     return functions;
 }
 
@@ -88,19 +83,5 @@ CFsRedirectionOff::~CFsRedirectionOff() {
     if (!m_bChanged) return;
     Redirection().revert(m_oldValue);
     s_redirectionOff = false;
-}
-
-// Wow64EnableWow64FsRedirection switches the thread's redirection without nesting: it is
-// called only where a CFsRedirectionOff has it off, and switches it off again at the end.
-CFsRedirectionOn::CFsRedirectionOn() : m_bChanged(false) {
-    const RedirectionFunctions& functions = Redirection();
-    m_bChanged = s_redirectionOff && functions.enable && functions.enable(TRUE);
-    if (m_bChanged) s_redirectionOff = false;
-}
-
-CFsRedirectionOn::~CFsRedirectionOn() {
-    if (!m_bChanged) return;
-    Redirection().enable(FALSE);
-    s_redirectionOff = true;
 }
 #endif

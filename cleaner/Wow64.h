@@ -16,8 +16,11 @@ bool IsForeign64BitProcess(HANDLE process);
 int GetRegistryViews(REGSAM views[2]);
 
 // Turns WOW64 file-system redirection off for its lifetime (32-bit build under WOW64 only;
-// elsewhere it does nothing). Anything that loads a library must run with redirection on:
-// see CFsRedirectionOn.
+// elsewhere it does nothing). It is set around each file-system call of the scan (listing,
+// attributes, opening, deleting, the restart requests) and nowhere else: anything else may
+// load a library (a message, a window, a hook, a process check), which must come from the
+// 32-bit system folder that redirection gives. Guards nest: an inner one leaves the state
+// alone.
 class CFsRedirectionOff {
 public:
     CFsRedirectionOff();
@@ -30,15 +33,10 @@ private:
     bool m_bChanged;
 };
 
-// Turns redirection back on for its lifetime where a CFsRedirectionOff has it off (library
-// loads); elsewhere it does nothing.
-class CFsRedirectionOn {
-public:
-    CFsRedirectionOn();
-    ~CFsRedirectionOn();
-    CFsRedirectionOn(const CFsRedirectionOn&) = delete;
-    CFsRedirectionOn& operator=(const CFsRedirectionOn&) = delete;
-
-private:
-    bool m_bChanged;
-};
+// One call with redirection off: FindFirstFileA, FindNextFileA and the like, where a guard
+// around a larger block would also cover what the block does with the result.
+template <class Call>
+auto WithRedirectionOff(Call call) -> decltype(call()) {
+    CFsRedirectionOff asItIs;
+    return call();
+}

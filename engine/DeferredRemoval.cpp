@@ -10,12 +10,15 @@
 #include <sys/stat.h>
 
 #include "cleaner/ProcessKill.h"
+#include "cleaner/Wow64.h"
 #include "engine/WininitEdit.h"
 
 int ScheduleRemovalAtRestart(const char* path) {
     switch (GetOsFamily()) {
-        case OS_NT:
+        case OS_NT: {
+            CFsRedirectionOff asItIs;
             return MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+        }
         case OS_9X: {
             // wininit.ini is processed before Windows starts, where only 8.3 names exist: without
             // a short form (the file is gone, or it has none) a line could never be carried out.

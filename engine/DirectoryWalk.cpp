@@ -29,7 +29,6 @@ enum PassResult { kMalformed = -1, kAborted = 0, kPassDone = 1, kNotListed = 2 }
 
 const size_t kRootPatternChars = 6;   // "C:\*.*"
 const int kStatusPathChars = 60;
-const int kReportPathChars = 400;          // keeps a report line well inside g_reportText
 const size_t kJoinedSize = 2 * MAX_PATH;   // a folder part and an entry name, each below MAX_PATH
 const size_t kFirstNamesSize = 512;        // room for most folders' subfolders; doubled as needed
 const char kFileSuffix[] = "";
@@ -54,14 +53,6 @@ void ShowPathStatus(const char* path) {
     s_statusShown = true;
     s_lastStatusShown = now;
     ShowStatus(g_statusText);
-}
-
-// An entry that cannot be reached by its path is passed over in the open, never cut down to
-// some other file's or folder's path, nor quietly counted as clean.
-void ReportNotScanned(const char* joined, const char* reason) {
-    char shown[kReportPathChars + 1];
-    ShortenPath(joined, shown, kReportPathChars);
-    AppendReportLine("%s     %s, not scanned", shown, reason);
 }
 
 // A folder the system refuses to list (access denied, as System Volume Information is on XP,
@@ -129,7 +120,7 @@ void NoteProgramFilesFolder(const char* pattern) {
     if (colon == NULL) return;
     colon[1] = 0;
     AppendText(g_pendingFolder, sizeof g_pendingFolder, "\\Program Files");
-    if (_access(g_pendingFolder, 0) != 0) return;
+    if (WithRedirectionOff([] { return _access(g_pendingFolder, 0); }) != 0) return;
     g_pendingFolderSet = 1;
     AppendText(g_pendingFolder, sizeof g_pendingFolder, kFolderSuffix);
 }
@@ -245,12 +236,12 @@ int WalkTree(const char* pattern);
 template <class Visit>
 int EnumerateListing(const char* listed, Visit visit) {
     WIN32_FIND_DATAA entry;
-    CFindHandle find(FindFirstFileA(listed, &entry));
+    CFindHandle find(WithRedirectionOff([&] { return FindFirstFileA(listed, &entry); }));
     if (!find.IsValid()) return kNotListed;
     int result;
     do {
         result = visit(entry);
-    } while (result == kPassDone && FindNextFileA(find, &entry));
+    } while (result == kPassDone && WithRedirectionOff([&] { return FindNextFileA(find, &entry); }));
     return result;
 }
 

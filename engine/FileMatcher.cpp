@@ -4,6 +4,7 @@
 #include "app/ReportChannel.h"
 #include "app/ScanState.h"
 #include "cleaner/RegistryCleanup.h"
+#include "engine/DirectoryWalk.h"
 #include "engine/Disinfect.h"
 #include "engine/LowIo.h"
 #include "engine/PathText.h"
@@ -39,6 +40,7 @@ const unsigned kSectionHeaderSize = sizeof g_sectionHeaders[0];
 const unsigned kSignatureLength = 20;
 // The longest path the matcher takes: it must fit g_statusText, where report lines read it.
 const size_t kMaxPathChars = sizeof g_statusText - 1;
+const int kReportPathChars = 400;   // keeps a report line well inside g_reportText
 const char kForcedActionLine[] = "System Memory    " TROJAN_LABEL "  removed";
 
 uint32_t Le16(const unsigned char* bytes) { return bytes[0] | bytes[1] << 8; }
@@ -53,12 +55,6 @@ uint32_t SizeOfHeaders() { return Le32(g_optionalHeader + 60); }
 uint32_t VirtualSize(unsigned section) { return Le32(g_sectionHeaders[section] + 8); }
 uint32_t VirtualAddress(unsigned section) { return Le32(g_sectionHeaders[section] + 12); }
 uint32_t PointerToRawData(unsigned section) { return Le32(g_sectionHeaders[section] + 20); }
-
-// A position beyond 2 GiB becomes a negative offset, which the runtime refuses like any
-// other bad seek; every read must return all the bytes asked for.
-bool SeekAndRead(int fd, uint32_t position, void* buffer, unsigned length) {
-    return _lseek(fd, (long)position, SEEK_SET) != -1L && _read(fd, buffer, length) == (int)length;
-}
 
 void ResetHeaderState() {
     memset(g_fileHeader, 0, sizeof g_fileHeader);
@@ -86,16 +82,16 @@ bool AnyRecordAcceptsSize(int32_t fileSize) {
     return false;
 }
 
-bool SignatureAt(int fd, uint32_t entryPoint, int32_t entryOffset, const unsigned char* signature) {
+bool SignatureAt(LowFile file, uint32_t entryPoint, int32_t entryOffset, const unsigned char* signature) {
     unsigned char bytes[kSignatureLength];
-    uint32_t position = RvaToFileOffset(entryPoint + (uint32_t)entryOffset, fd);
-    return SeekAndRead(fd, position, bytes, sizeof bytes) && memcmp(bytes, signature, sizeof bytes) == 0;
+    uint32_t position = RvaToFileOffset(entryPoint + (uint32_t)entryOffset, file);
+    return LowReadAt(file, position, bytes, sizeof bytes) && memcmp(bytes, signature, sizeof bytes) == 0;
 }
 
-bool RecordMatches(int fd, const SignatureRecord& record, uint32_t entryPoint) {
+bool RecordMatches(LowFile file, const SignatureRecord& record, uint32_t entryPoint) {
     return SizeTestPasses(record, g_currentFileSize) &&
-           SignatureAt(fd, entryPoint, record.entryOffset1, record.signature1) &&
-           SignatureAt(fd, entryPoint, record.entryOffset2, record.signature2);
+           SignatureAt(file, entryPoint, record.entryOffset1, record.signature1) &&
+           SignatureAt(file, entryPoint, record.entryOffset2, record.signature2);
 }
 
 // The first record that fits the open file, or null.
@@ -105,17 +101,17 @@ bool RecordMatches(int fd, const SignatureRecord& record, uint32_t entryPoint) {
 // check ends like any other failed one. Only the matcher reads the header state, and every
 // check refills it before use; the globals other code reads (g_currentFileSize, the emptied
 // g_currentFilePath, the counters) come out exactly as after reading the headers.
-const SignatureRecord* FindMatchingRecord(int fd) {
-    g_currentFileSize = (int32_t)_filelength(fd);
+const SignatureRecord* FindMatchingRecord(LowFile file) {
+    g_currentFileSize = (int32_t)LowFileLength(file);
     if (g_currentFileSize == -1) return NULL;
     if (!AnyRecordAcceptsSize(g_currentFileSize)) {
         ResetHeaderState();
         return NULL;
     }
-    if (!ReadPeHeaders(fd) || !ReadSectionTable(fd)) return NULL;
+    if (!ReadPeHeaders(file) || !ReadSectionTable(file)) return NULL;
     uint32_t entryPoint = EntryPointRva();
     for (const SignatureRecord* record = g_activeSignatureTable; record->name[0] != 0; ++record)
-        if (RecordMatches(fd, *record, entryPoint)) return record;
+        if (RecordMatches(file, *record, entryPoint)) return record;
     return NULL;
 }
 
@@ -135,10 +131,11 @@ bool SizeRulesOutEveryRecord(const char* path) {
     return true;
 }
 
-// The file is already closed: one match per file, whatever later records would say. The
-// status line may still show an earlier entry (the walk sets it only now and then): whatever
-// happens to this file must come under its own path.
-int TakeMatch(const SignatureRecord& record, const char* path) {
+// One match per file, whatever later records would say. The file stays open: whatever is
+// done to it is done through the handle it was examined through. The status line may still
+// show an earlier entry (the walk sets it only now and then): whatever happens to this file
+// must come under its own path.
+int TakeMatch(const SignatureRecord& record, const char* path, CLowFile& file) {
     ShowStatus(path);
     ++g_filesInfected;
     CleanAutorunEntries(record.name);
@@ -148,9 +145,22 @@ int TakeMatch(const SignatureRecord& record, const char* path) {
         g_memoryHit = 1;
         return 1;   // g_currentFilePath keeps the path for the memory scan's second walk
     }
-    ApplyAction(path, record.name);
+    ApplyExaminedAction(file, path, record.name);
     ClearCurrentFilePath();
     return 1;
+}
+
+// A file whose size fits a record but that cannot be opened (another program holds it
+// without sharing) was not examined: it is named with the reason, and taken back out of the
+// scanned count that the walk made as it handed it over, so that the statistics do not count
+// it as clean. The memory scan's look at a process image says nothing: the walk of its drive
+// comes to the same file. Nor does a file removed since it was listed.
+int PassOver(const char* path) {
+    const char* reason = OpenFailureReason();
+    if (g_memoryCheckMode == 1 || reason == NULL) return 0;
+    ReportNotScanned(path, reason);
+    --g_filesScanned;
+    return 0;
 }
 
 // The memory scan has dealt with the process: act on its image without testing it again.
@@ -165,25 +175,25 @@ int ApplyForcedAction(const char* checkerName, const char* path) {
 
 }   // namespace
 
-bool ReadPeHeaders(int fd) {
+bool ReadPeHeaders(LowFile file) {
     ResetHeaderState();
     unsigned char field[2];
-    if (!SeekAndRead(fd, kPeHeaderPosField, field, sizeof field)) return false;
+    if (!LowReadAt(file, kPeHeaderPosField, field, sizeof field)) return false;
     g_peHeaderPos = (uint16_t)Le16(field);
     unsigned char signature[4];
-    if (!SeekAndRead(fd, g_peHeaderPos, signature, sizeof signature) || Le32(signature) != kPeSignature) return false;
-    return SeekAndRead(fd, g_peHeaderPos + kFileHeaderSkip, g_fileHeader, sizeof g_fileHeader);
+    if (!LowReadAt(file, g_peHeaderPos, signature, sizeof signature) || Le32(signature) != kPeSignature) return false;
+    return LowReadAt(file, g_peHeaderPos + kFileHeaderSkip, g_fileHeader, sizeof g_fileHeader);
 }
 
-bool ReadSectionTable(int fd) {
-    if (!SeekAndRead(fd, g_peHeaderPos + kOptionalHeaderSkip, g_optionalHeader, sizeof g_optionalHeader)) return false;
+bool ReadSectionTable(LowFile file) {
+    if (!LowReadAt(file, g_peHeaderPos + kOptionalHeaderSkip, g_optionalHeader, sizeof g_optionalHeader)) return false;
     unsigned count = NumberOfSections();
     if (count > kMaxSections) return false;
     memset(g_sectionHeaders, 0, sizeof g_sectionHeaders);
-    return SeekAndRead(fd, g_peHeaderPos + kSectionTableSkip, g_sectionHeaders, count * kSectionHeaderSize);
+    return LowReadAt(file, g_peHeaderPos + kSectionTableSkip, g_sectionHeaders, count * kSectionHeaderSize);
 }
 
-uint32_t RvaToFileOffset(uint32_t rva, int fd) {
+uint32_t RvaToFileOffset(uint32_t rva, LowFile file) {
     unsigned count = NumberOfSections();
     if (count > kMaxSections) count = kMaxSections;   // the table holds no more
     uint32_t offset = rva;
@@ -193,7 +203,7 @@ uint32_t RvaToFileOffset(uint32_t rva, int fd) {
         while (section + 1 < count && VirtualAddress(section) + VirtualSize(section) <= rva) ++section;
         offset = rva + PointerToRawData(section) - VirtualAddress(section);
     }
-    if (offset >= (uint32_t)_filelength(fd)) offset = rva;
+    if (offset >= (uint32_t)LowFileLength(file)) offset = rva;
     return offset != 0 ? offset : SizeOfHeaders();
 }
 
@@ -204,13 +214,20 @@ int CheckFile(const char* checkerName, const char* path) {
     // in g_currentFilePath would have the registry cleanup compare against the wrong file.
     if (strlen(path) > kMaxPathChars) return 0;
     if (SizeRulesOutEveryRecord(path)) return 0;
-    int fd = _open(path, _O_RDONLY | _O_BINARY);
-    if (fd == -1) return 0;
+    CLowFile file(OpenExaminedFile(path));
+    if (!file.IsValid()) return PassOver(path);
     ClearCurrentFilePath();
     CopyText(g_currentFilePath, sizeof g_currentFilePath, path);
-    const SignatureRecord* match = FindMatchingRecord(fd);
-    _close(fd);
-    if (match != NULL) return TakeMatch(*match, path);
+    const SignatureRecord* match = FindMatchingRecord(file);
+    if (match != NULL) return TakeMatch(*match, path, file);
     ClearCurrentFilePath();
     return 0;
+}
+
+// An entry that cannot be reached or examined is passed over in the open, never cut down to
+// some other file's or folder's path, nor quietly counted as clean.
+void ReportNotScanned(const char* path, const char* reason) {
+    char shown[kReportPathChars + 1];
+    ShortenPath(path, shown, kReportPathChars);
+    AppendReportLine("%s     %s, not scanned", shown, reason);
 }

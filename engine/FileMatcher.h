@@ -1,6 +1,7 @@
 // Decides from its PE headers, its size and two signatures whether a file is a known sample.
 #pragma once
 #include <stdint.h>
+#include "engine/LowIo.h"
 
 extern uint16_t g_peHeaderPos;
 extern unsigned char g_fileHeader[20];
@@ -25,6 +26,9 @@ extern const SignatureRecord* g_activeSignatureTable;
 extern long g_listedFileSize;
 
 int CheckFile(const char* checkerName, const char* path);
-bool ReadPeHeaders(int fd);
-bool ReadSectionTable(int fd);
-uint32_t RvaToFileOffset(uint32_t rva, int fd);
+// The one report line of a file or folder that was not examined: its path (shortened to fit
+// the line) and why.
+void ReportNotScanned(const char* path, const char* reason);
+bool ReadPeHeaders(LowFile file);
+bool ReadSectionTable(LowFile file);
+uint32_t RvaToFileOffset(uint32_t rva, LowFile file);

@@ -104,11 +104,10 @@ TEST_F(Corpus, TheWalkOverDriveCCountsEveryFileAndFindsNothing) {
 
 // What the matcher does for a file no record's size fits when it reads the headers first.
 int ReadHeadersOnly(const char* path) {
-    int fd = _open(path, _O_RDONLY | _O_BINARY);
-    if (fd == -1) return 0;
-    g_currentFileSize = (int32_t)_filelength(fd);
-    if (g_currentFileSize != -1 && ReadPeHeaders(fd)) ReadSectionTable(fd);
-    _close(fd);
+    CLowFile file(OpenExaminedFile(path));
+    if (!file.IsValid()) return 0;
+    g_currentFileSize = (int32_t)LowFileLength(file);
+    if (g_currentFileSize != -1 && ReadPeHeaders(file)) ReadSectionTable(file);
     return 0;
 }
 

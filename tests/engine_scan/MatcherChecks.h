@@ -28,6 +28,7 @@ inline ::testing::AssertionResult MatchedAs(const std::string& path, const std::
     if (call.path != path || call.variantName != name || call.statusText != path || call.detectedName != name)
         return ::testing::AssertionFailure() << "action (" << call.path << ", " << call.variantName << ") status "
                                              << call.statusText << " detected " << call.detectedName;
+    if (!call.fileOpen) return ::testing::AssertionFailure() << "the action was not handed the examined file";
     if (!AllZero(g_currentFilePath, sizeof g_currentFilePath))
         return ::testing::AssertionFailure() << "g_currentFilePath kept " << g_currentFilePath;
     return ::testing::AssertionSuccess();

@@ -171,7 +171,7 @@ TEST_F(Matcher, AutorunValueNameIsClearedOnlyWhileNoFileIsInfected) {
     EXPECT_EQ(1, g_autorunCalls[0].filesInfected);   // the match is counted before the cleanup runs
 }
 
-int OpenSample(const std::string& file) { return _open(SamplePath(file).c_str(), _O_RDONLY | _O_BINARY); }
+LowFile OpenSample(const std::string& file) { return OpenExaminedFile(SamplePath(file).c_str()); }
 
 TEST_F(Matcher, HeaderReadersOnEachKindOfHeader) {
     const struct {
@@ -190,8 +190,8 @@ TEST_F(Matcher, HeaderReadersOnEachKindOfHeader) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
-        int fd = OpenSample(row.file);
-        ASSERT_NE(-1, fd);
+        CLowFile fd(OpenSample(row.file));
+        ASSERT_TRUE(fd.IsValid());
         memset(g_sectionHeaders, 0xBD, sizeof g_sectionHeaders);
         EXPECT_EQ(row.headers, ReadPeHeaders(fd));
         EXPECT_EQ(row.position, g_peHeaderPos);
@@ -206,7 +206,6 @@ TEST_F(Matcher, HeaderReadersOnEachKindOfHeader) {
                 EXPECT_EQ(0, memcmp(g_sectionHeaders[0], ".text", 5));
             }
         }
-        _close(fd);
     }
 }
 

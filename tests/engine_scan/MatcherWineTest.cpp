@@ -10,28 +10,32 @@
 
 namespace {
 
-TEST_F(Matcher, AFileThatCannotBeOpenedLeavesEverythingAlone) {
+TEST_F(Matcher, AFileThatCannotBeOpenedIsNamedAndNotCountedAsScanned) {
     TestFolder folder("Unopenable");
     std::string locked = folder.CopySample("r10_one.exe", "locked.exe");
     strcpy(g_currentFilePath, "previous");
     g_currentFileSize = 1234;
     strcpy(g_statusText, "untouched");
 
+    // Removed since it was listed: nothing to examine, nothing to say.
     std::string missing = folder.At("missing.exe");
     EXPECT_EQ(0, CheckFile(kCheckerName, missing.c_str()));
+    EXPECT_TRUE(g_appendedLines.empty());
 
-    // An infected file that another handle holds without sharing.
+    // An infected file that another handle holds without sharing, counted by the walk.
     HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    g_filesScanned = 1;
     EXPECT_EQ(0, CheckFile(kCheckerName, locked.c_str()));
     CloseHandle(held);
+    EXPECT_EQ(std::vector<std::string>({locked + "     In use by another program, not scanned"}), g_appendedLines);
+    EXPECT_EQ(0, g_filesScanned) << "not counted as scanned, so not as clean";
 
     EXPECT_STREQ("previous", g_currentFilePath);
     EXPECT_EQ(1234, g_currentFileSize);
     EXPECT_STREQ("untouched", g_statusText);
     EXPECT_EQ(0, g_filesInfected);
     EXPECT_TRUE(g_actionCalls.empty());
-    EXPECT_TRUE(g_appendedLines.empty());
 
     // Released again, the same file is found.
     EXPECT_TRUE(MatchedAs(locked, g_signatureTable[9].name, CheckFile(kCheckerName, locked.c_str())));

@@ -3,6 +3,7 @@
 #include "engine/LowIo.h"
 #include "tests/engine_scan/ScanDoubles.h"
 #include "tests/engine_scan/SampleFiles.h"
+#include <memory>
 #include <stdio.h>
 #include <string.h>
 
@@ -39,19 +40,23 @@ protected:
         ASSERT_TRUE(m_file != NULL);
         ASSERT_EQ(0, fseek(m_file, kLength - 1, SEEK_SET));
         ASSERT_EQ(0, fputc(0, m_file));
-        fflush(m_file);
-        m_fd = fileno(m_file);
-        ASSERT_EQ((long)kLength, _filelength(m_fd));
+        fclose(m_file);
+        m_file = NULL;
+        m_opened.reset(new CLowFile(OpenExaminedFile(m_path.c_str())));
+        m_fd = *m_opened;
+        ASSERT_EQ((long)kLength, LowFileLength(m_fd));
     }
     void TearDown() override {
         if (m_file) fclose(m_file);
+        m_opened.reset();
         remove(m_path.c_str());
     }
 
     static const uint32_t kLength = 0x3000;
     std::string m_path;
     FILE* m_file = NULL;
-    int m_fd = -1;
+    std::unique_ptr<CLowFile> m_opened;
+    LowFile m_fd;
 };
 
 TEST_F(Rva, NoSectionsTheRvaIsTheOffset) {

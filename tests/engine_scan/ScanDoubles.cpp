@@ -57,6 +57,12 @@ void ApplyAction(const char* path, const char* variantName) {
     g_actionCalls.push_back({path, variantName, g_action, g_statusText, g_detectedName, g_currentFilePath});
 }
 
+// The matcher hands over the file it examined, still open.
+void ApplyExaminedAction(CLowFile& file, const char* path, const char* variantName) {
+    g_actionCalls.push_back(
+        {path, variantName, g_action, g_statusText, g_detectedName, g_currentFilePath, file.IsValid()});
+}
+
 int CleanAutorunEntries(const char* variantName) {
     g_autorunCalls.push_back({variantName, g_currentFilePath, g_filesInfected});
     if (g_onAutorunCleanup) g_onAutorunCleanup();

@@ -9,6 +9,7 @@ struct ActionCall {
     std::string path, variantName;
     int action;
     std::string statusText, detectedName, currentFilePath;
+    bool fileOpen = false;   // handed the handle the file was examined through
 };
 
 struct AutorunCall {

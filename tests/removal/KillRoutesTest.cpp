@@ -144,8 +144,11 @@ TEST_F(PerfRoute, FindsNoProcessUnderWineShowsTheMessageAndDefers) {
     EXPECT_FALSE(running->Ended(0));
     EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "Unable to remove")}));
     EXPECT_EQ(g_restartNeeded, 1);
-    EXPECT_NE(PendingRenames().find("\\??\\" + path), std::string::npos);
-    ExpectGoneAfterRestart(path);
+    // Moved through its handle into the tool's own folder, whose path nobody else can redirect.
+    const std::string moved = "C:\\Sweepwright.quarantine\\1 perf.exe";
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_NE(PendingRenames().find("\\??\\" + moved), std::string::npos);
+    ExpectGoneAfterRestart(moved);
 }
 
 TEST_F(PerfRoute, PathsWithNothingToMatchAnswer0) {

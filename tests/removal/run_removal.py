@@ -72,6 +72,11 @@ def main(argv):
     try:
         for program in programs:
             prefix.install(program, "C:\\sw\\" + os.path.basename(program))
+        # The link that Disinfect.FolderSwappedForALink... puts in place of a folder; a Windows
+        # program cannot make one under Wine.
+        staged = prefix.unix_path("C:\\removal-swap\\staged")
+        os.makedirs(staged)
+        os.symlink("../target", os.path.join(staged, "victim"))
         prefix.start(driver=False)
         prefix.set_windows_version(version)
         result = prefix.run("C:\\sw\\" + os.path.basename(programs[0]), "--gtest_filter=" + suites,
