@@ -13,6 +13,8 @@ struct MessageBoxCall {
 extern int g_messageBoxAnswer;   // what ToolMessageBox answers
 extern std::vector<MessageBoxCall> g_messageBoxCalls;
 extern int g_restartRequests;   // RestartSystem calls
+extern DWORD g_longestPumpGapMs;   // the longest time between two message pump calls
+void ResetPumpGap();
 
 // --- Report channel: a hidden window that keeps every line sent to it ---
 void InstallReportWindow();

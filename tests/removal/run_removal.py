@@ -18,14 +18,17 @@ import swtest  # noqa: E402
 
 # scenario: (Windows version, suites, whether the tests must have deferred something)
 SCENARIOS = {
-    "winxp": ("winxp", "Versions.*:Disinfect.*:RenamedPath.*:PendingRename.*:WininitText.*:PerfParser.*", True),
-    "win98": ("win98", "Versions.*:Toolhelp.*:Disinfect9x.*:Wininit.*", True),
-    "win2k": ("win2k", "Versions.*:ModulePath.*", False),
-    "nt40": ("nt40", "Versions.*:PerfRoute.*", True),
-    "win7": ("win7", "Versions.*:PerfRoute.*", True),
-    "win31": ("win31", "Versions.*:OtherPlatform.*", False),
+    "winxp": ("winxp", "Versions.*:RestartFlags.*:Privileges.*:ModulePath.*:Disinfect.*:RenamedPath.*:PendingRename.*:WininitText.*",
+              True),
+    "win98": ("win98", "Versions.*:RestartFlags.*:Toolhelp.*:Disinfect9x.*:Wininit.*", True),
+    "win2k": ("win2k", "Versions.*:RestartFlags.*:ModulePath.*", False),
+    "nt40": ("nt40", "Versions.*:RestartFlags.*:ModulePath.*", False),
+    "win7": ("win7", "Versions.*:RestartFlags.*:ModulePath.*", False),
+    "win31": ("win31", "Versions.*:RestartFlags.*:OtherPlatform.*", False),
     "restart-win98": ("win98", "Restart.*", False),
+    "restart-nt40": ("nt40", "Restart.*", False),
     "restart-winxp": ("winxp", "Restart.*", False),
+    "restart-win7": ("win7", "Restart.*", False),
     "restart-win31": ("win31", "Restart.*", False),
 }
 
