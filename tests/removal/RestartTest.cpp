@@ -1,25 +1,67 @@
 // RestartSystem really asks Wine to restart: run only in a throwaway prefix. Wine's
-// ExitWindowsEx returns and has wineboot end the prefix's processes moments later, so a
-// process still alive after a generous wait was not restarted. run_removal.py checks that the
-// first marker exists and the second does not. The flags of the restart and the
-// administrator test are checked under every emulated version.
+// ExitWindowsEx returns and has wineboot ask every program with a window whether the session
+// may end, and end those programs, moments later; so this program shows a window, keeps it
+// answering, and is not restarted if it is still alive after a generous wait. run_removal.py
+// checks that the first marker exists and the second does not. The flags of the restart and
+// the administrator test are checked under every emulated version.
 #include "tests/removal/RemovalHarness.h"
 
 #include <stdlib.h>
 
 #include "cleaner/Restart.h"
 
+namespace {
+
+bool s_refuseToEnd;
+
+// Answers the end-of-session question as a program whose user keeps an unsaved document.
+LRESULT CALLBACK SessionWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_QUERYENDSESSION) return s_refuseToEnd ? FALSE : TRUE;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void ShowSessionWindow(bool refuseToEnd) {
+    s_refuseToEnd = refuseToEnd;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = SessionWindowProc;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = "SwRestartTest";
+    RegisterClassA(&windowClass);
+    CreateWindowA("SwRestartTest", "restart test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, NULL, NULL,
+                  windowClass.hInstance, NULL);
+}
+
+void AnswerMessagesFor(DWORD milliseconds) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
+}   // namespace
+
 TEST(Restart, EndsTheProcess) {
     CreateDirectoryA("C:\\removal", NULL);
+    ShowSessionWindow(false);
     WriteFileBytes("C:\\removal\\restart-called", "");
     RestartSystem();
-    Sleep(20000);
+    AnswerMessagesFor(20000);
     WriteFileBytes("C:\\removal\\restart-returned", "");
     FAIL() << "still running long after RestartSystem";
 }
 
-// Programs are asked to close (a document left open can be saved); only Windows 2000 and
-// later know to force a program that does not answer.
+// A program that does not agree to end (its user has a document to save) stops the restart
+// instead of being closed without being asked.
+TEST(RestartRefused, AProgramThatKeepsItsDocumentKeepsRunning) {
+    ShowSessionWindow(true);
+    RestartSystem();
+    AnswerMessagesFor(15000);
+    SUCCEED() << "still running: the restart waits for the user";
+}
+
+// Windows 2000 and later force only a program that does not answer; the 9x line and NT 4 do
+// not know how.
 TEST(RestartFlags, ForceOnlyAHungProgramWhereTheSystemKnowsHow) {
     struct Row {
         const char* version;
@@ -39,13 +81,13 @@ TEST(RestartFlags, ForceOnlyAHungProgramWhereTheSystemKnowsHow) {
     FAIL() << "no expectation for " << version;
 }
 
-// Wine runs its programs as an administrator; a token without the group is built here.
+// Wine runs its programs as an administrator; tokens without the group are built here.
 TEST(Privileges, AdministratorGroupCountsOnlyWhenEnabledForUse) {
     EXPECT_TRUE(RunsAsAdministrator());
     SID_IDENTIFIER_AUTHORITY nt = {SECURITY_NT_AUTHORITY};
     PSID administrators = NULL, users = NULL;
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                         &administrators));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                         0, &administrators));
     ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0,
                                          &users));
     struct Row {
