@@ -86,8 +86,8 @@ TEST(Privileges, AdministratorGroupCountsOnlyWhenEnabledForUse) {
     EXPECT_TRUE(RunsAsAdministrator());
     SID_IDENTIFIER_AUTHORITY nt = {SECURITY_NT_AUTHORITY};
     PSID administrators = NULL, users = NULL;
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                         0, &administrators));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                         &administrators));
     ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0,
                                          &users));
     struct Row {
