@@ -17,6 +17,7 @@ std::vector<MessageBoxCall> g_messageBoxCalls;
 int g_restartRequests;
 
 DWORD g_longestPumpGapMs;
+std::function<void()> g_onPump;
 static DWORD s_lastPump;
 
 // The window answers only as often as the pump runs: the longest time between two calls.
@@ -24,11 +25,13 @@ void PumpMessages() {
     DWORD now = GetTickCount();
     if (s_lastPump != 0 && now - s_lastPump > g_longestPumpGapMs) g_longestPumpGapMs = now - s_lastPump;
     s_lastPump = now;
+    if (g_onPump) g_onPump();
 }
 
 void ResetPumpGap() {
     g_longestPumpGapMs = 0;
     s_lastPump = 0;
+    g_onPump = nullptr;
 }
 
 int ToolMessageBox(const char* text, const char* caption, unsigned flags) {

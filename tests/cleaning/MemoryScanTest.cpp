@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "app/MessagePump.h"
 #include "app/ScanState.h"
 #include "cleaner/MemoryScan.h"
 #include "cleaner/ProcessKill.h"
@@ -100,6 +101,22 @@ TEST_F(MemoryScanNtFallback, EndedProcessIsReportedAndItsImageRemoved) {
     EXPECT_EQ(1, g_filesRemoved);
     EXPECT_EQ(0, g_memoryRestartNeeded);
     EXPECT_LT(g_longestPumpGapMs, kLongestPumpGapMs) << "the forced action's pause pumps";
+}
+
+// Esc while the process is being ended: the image is still removed, and the scan ends after.
+TEST_F(MemoryScanNtFallback, AbortDuringTheEndOfAProcessWaitsForItsImageToGo) {
+    std::string image = HelperCopy("swmem_abort.exe");
+    auto child = StartChild(image, "sleep");
+    g_onPump = [] {
+        if (g_memoryHit && g_forcedAction == 0) g_abortScan = 1;
+    };
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    g_onPump = nullptr;
+    EXPECT_EQ(1, g_abortScan);
+    g_abortScan = 0;
+    EXPECT_TRUE(child->Ended(0));
+    EXPECT_FALSE(FileExists(image));
+    EXPECT_EQ(1, CountLines(RemovedLine(image)));
 }
 
 // Two processes of one image: the removal after the first ends the second as well (the kill
