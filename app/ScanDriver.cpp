@@ -9,12 +9,17 @@
 #include "app/RunHost.h"
 #include "app/Settings.h"
 #include "cleaner/MemoryScan.h"
+#include "cleaner/ProcessKill.h"
 #include "cleaner/Restart.h"
 #include "engine/DirectoryWalk.h"
 #include "engine/PathText.h"
 #include "skin/MsgDlg.h"
 
 static const char kAllFixedDrives[] = "!:";
+// Before Vista nothing asks for the rights the program needs: a scan without them finds and
+// reports, but every removal and registry deletion fails, and the report says why.
+static const char kNoAdministratorLine[] =
+    "Running without administrator rights: infected files and registry entries cannot be removed";
 static const char kRestartQuestion[] =
     "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?";
 
@@ -89,6 +94,7 @@ static void WalkTarget() {
 }
 
 int StartScan() {
+    if (GetOsFamily() == OS_NT && !RunsAsAdministrator()) AppendReportLine("%s", kNoAdministratorLine);
     ScanMemory();
     WalkTarget();
     WriteStatistics();

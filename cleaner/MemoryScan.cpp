@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <string.h>
 
+#include "app/MessagePump.h"
+#include "app/ReportChannel.h"
 #include "app/RunEnd.h"
 #include "app/RunHost.h"
 #include "app/ScanState.h"
@@ -14,6 +16,7 @@
 #include "engine/FileMatcher.h"
 #include "engine/LowIo.h"
 #include "engine/PathText.h"
+#include "engine/SignatureTable.h"
 #include "framework/KernelHandles.h"
 #include "skin/MsgDlg.h"
 
@@ -27,7 +30,9 @@ const char kFoundInMemory[] =
     "You must restart the computer and run this program to continue scanning.\n\n"
     "Restart the computer now?";
 
-const DWORD kTerminateAccess = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION;
+// The counterpart of the matcher's "removed" line, for a process that is still running.
+const char kNotEndedLine[] = "System Memory    " TROJAN_LABEL "  Unable to remove";
+const char kNotExaminedLine[] = "System Memory    Running processes could not be examined, not scanned";
 
 // Walks the image in memory check mode; true when the matcher recognised it. An image that
 // cannot be read is not examined, so no earlier hit is taken for it.
@@ -37,11 +42,23 @@ bool ImageIsInfected(const char* path) {
     return g_memoryHit != 0;
 }
 
-// The second walk of a dealt-with image: the matcher now reports and applies the action.
+// The second walk of the image of a process that has ended: the matcher now reports and
+// applies the action. Ending the process and removing its image are one step: an abort asked
+// for while the process was ended takes effect after it.
 void RemoveImage(const char* path) {
+    unsigned char abortAsked = g_abortScan;
+    g_abortScan = 0;
     g_forcedAction = g_action;
     WalkFolder(path);
     g_forcedAction = 0;
+    g_abortScan |= abortAsked;
+}
+
+// The process still runs, so its image stays: the drive walk meets the file and counts and
+// reports it like any other, so the memory scan's count of it is taken back.
+void LeaveImageToTheWalk() {
+    AppendReportLine("%s", kNotEndedLine);
+    --g_filesInfected;
 }
 
 // Lets the NT scan open processes of other users.
@@ -97,45 +114,58 @@ bool StopServiceOfImage(const char* imagePath) {
     return stopped;
 }
 
+// Ends the process through one handle: opened by the id, its image read again through that
+// handle (the id may belong to another process by now), ended and waited for.
+bool EndVerifiedProcess(const ProcessEntry& entry) {
+    CHandle process(OpenIfRunningFile(entry.id, entry.path));
+    return process.IsValid() && EndAndWait(process);
+}
+
 // Ends one infected NT process. Returns true when a restart became necessary because neither
 // the process nor its service could be ended.
 bool EndInfectedProcess(const ProcessEntry& entry) {
-    bool firstEnded = TerminateById(entry.id, kTerminateAccess);
-    if (TerminateById(entry.id, kTerminateAccess)) {
+    if (EndVerifiedProcess(entry)) {
         RemoveImage(entry.path);
         return false;
     }
     int generation = GetNtGeneration();
-    bool restartNeeded = false;
-    if (generation == NT_GEN_4_OR_LOWER || generation == NT_GEN_5) {
-        if (StopServiceOfImage(entry.path)) {
-            RemoveImage(entry.path);
-            return false;
-        }
-        // The second attempt also fails for a process that the first one ended; only a
-        // process that survived both still runs until the restart.
-        restartNeeded = !firstEnded;
-        if (restartNeeded) g_memoryRestartNeeded = 1;
+    if (generation != NT_GEN_4_OR_LOWER && generation != NT_GEN_5) {
+        LeaveImageToTheWalk();
+        return false;
     }
-    if (firstEnded) RemoveImage(entry.path);
-    return restartNeeded;
+    if (StopServiceOfImage(entry.path)) {
+        RemoveImage(entry.path);
+        return false;
+    }
+    // The program ends before the drive walk: the image waits for the restart and the next run.
+    AppendReportLine("%s", kNotEndedLine);
+    g_memoryRestartNeeded = 1;
+    return true;
 }
 
 }   // namespace
 
 void ScanProcessesToolhelp() {
     CProcessList list;
-    if (WalkSnapshot(ListEntry, &list, 0) != kSnapshotEnded) return;
+    if (WalkSnapshot(ListEntry, &list, 0) != kSnapshotEnded) {
+        AppendReportLine("%s", kNotExaminedLine);
+        return;
+    }
     for (ProcessEntry* entry = list.First(); entry != nullptr; entry = entry->next) {
         if (!ImageIsInfected(entry->path) || g_action == ACTION_REPORT_ONLY) continue;
-        TerminateById(entry->id, kTerminateAccess);
-        RemoveImage(entry->path);
+        if (EndProcessById(entry->id))
+            RemoveImage(entry->path);
+        else
+            LeaveImageToTheWalk();
     }
 }
 
 short ScanProcessesPsapi() {
     CProcessList list;
-    if (!ListModulePaths(OpenWithPrivilege, &list)) return 0;
+    if (!ListImagePaths(OpenWithPrivilege, &list)) {
+        AppendReportLine("%s", kNotExaminedLine);
+        return 0;
+    }
     bool restartNeeded = false;
     for (ProcessEntry* entry = list.First(); entry != nullptr; entry = entry->next) {
         if (!ImageIsInfected(entry->path)) continue;

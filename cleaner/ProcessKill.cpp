@@ -1,13 +1,16 @@
-// Ends the processes that run an infected file, so that the file can be deleted. Which way
-// processes can be listed depends on the system: the toolhelp snapshot on the 9x line, the
-// process-status library on NT 5, the registry's performance data on the other NT versions.
-// Toolhelp and psapi are looked up at run time: NT 4 has no toolhelp, and the 9x line no psapi.
+// Ends the processes that run an infected file, so that the file can be deleted. The 9x line
+// lists them with the toolhelp snapshot; the NT line with the process-status library, and there
+// a process is ended only through a handle whose image path, read from the process itself, is
+// the file: a same-named program elsewhere (a look-alike of lsass.exe in a user's folder makes
+// the real one a namesake) is never touched. Toolhelp, psapi and QueryFullProcessImageNameA are
+// looked up at run time: NT 4 has no toolhelp, the 9x line no psapi, and only Vista and later
+// the last.
 #include "cleaner/ProcessKill.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/MessagePump.h"
 #include "app/RunHost.h"
 #include "cleaner/RuntimeLink.h"
 #include "cleaner/Wow64.h"
@@ -46,9 +49,7 @@ int KillProcessByPath(const char* path) {
             result = KillByToolhelp(path);
             break;
         case OS_NT:
-            // The module-path route answers true whenever it could list processes: no message there.
-            if (GetNtGeneration() == NT_GEN_5) return KillByModulePath(path) ? 1 : 0;
-            result = KillByPerfData(path);
+            result = KillByImagePath(path) ? 1 : 0;
             break;
         default:
             return 1;
@@ -62,9 +63,14 @@ static const char* FileNamePart(const char* path) {
     return slash ? slash + 1 : path;
 }
 
-bool TerminateById(DWORD processId, DWORD access) {
-    CHandle process(OpenProcess(access, FALSE, processId));
-    return process.IsValid() && TerminateProcess(process, 0) != 0;
+// How long a terminated process may take to end before it counts as still running.
+static const DWORD kEndWaitMs = 5000;
+
+bool EndAndWait(HANDLE process) { return TerminateProcess(process, 0) && WaitPumping(process, kEndWaitMs); }
+
+bool EndProcessById(DWORD processId) {
+    CHandle process(OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId));
+    return process.IsValid() && EndAndWait(process);
 }
 
 static bool ShortForm(const char* path, char* shortPath, DWORD size) {
@@ -111,7 +117,7 @@ typedef BOOL(WINAPI* EnumProcessesFn)(DWORD* ids, DWORD size, DWORD* returned);
 typedef DWORD(WINAPI* ModuleFileNameFn)(HANDLE process, HMODULE module, LPSTR name, DWORD size);
 
 static void Pause(DWORD milliseconds) {
-    if (milliseconds) Sleep(milliseconds);
+    if (milliseconds) WaitPumping(NULL, milliseconds);
 }
 
 static int VisitSnapshot(HMODULE kernel, HANDLE snapshot, SnapshotVisitor visit, void* context, DWORD pauseMs) {
@@ -142,41 +148,97 @@ int WalkSnapshot(SnapshotVisitor visit, void* context, DWORD pauseMs) {
     return VisitSnapshot(kernel, snapshot, visit, context, pauseMs);
 }
 
-HANDLE OpenForQuery(DWORD processId) {
-    return OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+// ---- NT line: process ids from the process-status library, image paths from each process --
+
+#ifndef PROCESS_QUERY_LIMITED_INFORMATION
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+#endif
+
+typedef BOOL(WINAPI* QueryFullImageNameFn)(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
+
+enum { kMaxProcessIds = 1024 };
+
+// Vista and later read the image path with the least access there is, which also reaches
+// processes of other users and a 64-bit process from the 32-bit program. Before, psapi reads
+// the main module's path out of the process's memory. Decided from the version, not from the
+// function's presence: Wine has it whatever version it reports.
+static bool ReadsFullImageName() { return GetOsFamily() == OS_NT && GetNtGeneration() == NT_GEN_OTHER; }
+
+static DWORD ImageQueryAccess() {
+    return ReadsFullImageName() ? PROCESS_QUERY_LIMITED_INFORMATION : PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 }
 
-static bool ReadModulePath(HANDLE process, ModuleFileNameFn moduleFileName, char* path, DWORD size) {
-    if (IsForeign64BitProcess(process)) return false;
-    DWORD length = moduleFileName(process, NULL, path, size);
-    path[size - 1] = 0;   // a cut name is not always terminated
-    return length != 0;
-}
+HANDLE OpenForQuery(DWORD processId) { return OpenProcess(ImageQueryAccess(), FALSE, processId); }
 
-static void ListProcesses(const DWORD* ids, DWORD count, OpenForQueryFn open, ModuleFileNameFn moduleFileName,
-                          CProcessList* list) {
-    for (DWORD i = 0; i < count; ++i) {
-        CHandle process(open(ids[i]));
+// The process ids and the function that reads a process's image path, for one use.
+class CProcessImages {
+public:
+    CProcessImages()
+        : m_psapi(LoadLibraryA("psapi.dll")),
+          m_queryFull(ReadsFullImageName() ? LookUpKernel32<QueryFullImageNameFn>("QueryFullProcessImageNameA") : 0),
+          m_moduleFileName(m_queryFull ? 0 : LookUp<ModuleFileNameFn>(m_psapi, "GetModuleFileNameExA")),
+          m_count(0) {
+        memset(m_ids, 0, sizeof m_ids);
+    }
+    // False when no image path can be read here or no ids came back.
+    bool ListIds() {
+        EnumProcessesFn enumProcesses = LookUp<EnumProcessesFn>(m_psapi, "EnumProcesses");
+        DWORD bytes = 0;
+        if ((m_queryFull || m_moduleFileName) && enumProcesses && enumProcesses(m_ids, sizeof m_ids, &bytes))
+            m_count = bytes / sizeof m_ids[0];
+        return m_count != 0;
+    }
+    DWORD Count() const { return m_count; }
+    DWORD Id(DWORD index) const { return m_ids[index]; }
+
+    // A 64-bit process's modules cannot be read from the 32-bit program; its full image name can.
+    bool ReadPath(HANDLE process, char* path, DWORD size) const {
+        DWORD length = size;
+        if (m_queryFull) return m_queryFull(process, 0, path, &length) && length != 0 && length < size;
+        if (!m_moduleFileName || IsForeign64BitProcess(process)) return false;
+        length = m_moduleFileName(process, NULL, path, size);
+        path[size - 1] = 0;   // a cut name is not always terminated
+        return length != 0;
+    }
+
+private:
+    CLibrary m_psapi;
+    QueryFullImageNameFn m_queryFull;
+    ModuleFileNameFn m_moduleFileName;
+    DWORD m_ids[kMaxProcessIds];
+    DWORD m_count;
+};
+
+static void ListProcesses(const CProcessImages& images, OpenForQueryFn open, CProcessList* list) {
+    for (DWORD i = 0; i < images.Count(); ++i) {
+        CHandle process(open(images.Id(i)));
         char path[MAX_PATH];
-        if (!process.IsValid() || !ReadModulePath(process, moduleFileName, path, sizeof path)) continue;
-        if (!list->Append(ids[i], path)) {
+        if (!process.IsValid() || IsForeign64BitProcess(process) || !images.ReadPath(process, path, sizeof path))
+            continue;
+        if (!list->Append(images.Id(i), path)) {
             list->Clear();
             return;
         }
     }
 }
 
-bool ListModulePaths(OpenForQueryFn open, CProcessList* list) {
-    CLibrary psapi(LoadLibraryA("psapi.dll"));
-    EnumProcessesFn enumProcesses = LookUp<EnumProcessesFn>(psapi, "EnumProcesses");
-    DWORD ids[1024];
-    DWORD bytes = 0;
-    memset(ids, 0, sizeof ids);
-    if (!enumProcesses || !enumProcesses(ids, sizeof ids, &bytes) || bytes / sizeof ids[0] == 0) return false;
-    ModuleFileNameFn moduleFileName = LookUp<ModuleFileNameFn>(psapi, "GetModuleFileNameExA");
-    if (!moduleFileName) return false;
-    ListProcesses(ids, bytes / sizeof ids[0], open, moduleFileName, list);
+bool ListImagePaths(OpenForQueryFn open, CProcessList* list) {
+    CProcessImages images;
+    if (!images.ListIds()) return false;
+    ListProcesses(images, open, list);
     return true;
+}
+
+static HANDLE OpenIfRunning(const CProcessImages& images, DWORD processId, const char* path) {
+    CHandle process(OpenProcess(ImageQueryAccess() | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    char image[MAX_PATH];
+    if (!process.IsValid() || !images.ReadPath(process, image, sizeof image) || !SameFilePath(image, path)) return NULL;
+    return process.Detach();
+}
+
+HANDLE OpenIfRunningFile(DWORD processId, const char* path) {
+    CProcessImages images;
+    return OpenIfRunning(images, processId, path);
 }
 
 // ---- 9x line: toolhelp snapshot, the first process running the file -----------------------
@@ -196,87 +258,18 @@ static bool RunsTheFile(const PROCESSENTRY32& entry, void* context) {
 int KillByToolhelp(const char* path) {
     FirstMatch match = {path, 0};
     if (WalkSnapshot(RunsTheFile, &match, 100) != kSnapshotStopped) return 0;
-    Sleep(50);
-    int result = TerminateById(match.processId, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION) ? 1 : 0;
-    Sleep(500);
-    return result;
+    WaitPumping(NULL, 50);
+    return EndProcessById(match.processId) ? 1 : 0;
 }
 
-// ---- NT 5: process-status library, matched by full main-module path -----------------------
+// ---- NT line: every process whose image is the file ---------------------------------------
 
-bool KillByModulePath(const char* path) {
-    CProcessList list;
-    if (!ListModulePaths(OpenForQuery, &list)) return false;
-    for (ProcessEntry* entry = list.First(); entry; entry = entry->next) {
-        if (_stricmp(entry->path, path) == 0 && TerminateById(entry->id, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
-            Sleep(500);
+bool KillByImagePath(const char* path) {
+    CProcessImages images;
+    if (!images.ListIds()) return false;
+    for (DWORD i = 0; i < images.Count(); ++i) {
+        CHandle process(OpenIfRunning(images, images.Id(i), path));
+        if (process.IsValid()) EndAndWait(process);
     }
     return true;
-}
-
-// ---- other NT versions: performance data, matched by leading instance-name characters -----
-
-static const char kPerflibKey[] = "software\\microsoft\\windows nt\\currentversion\\perflib";
-static const int kEnglishLanguage = 9;
-
-static bool WideToAnsi(const uint16_t* text, int count, char* out, int outSize) {
-    int length = WideCharToMultiByte(CP_ACP, 0, (LPCWSTR)text, count, out, outSize - 1, NULL, NULL);
-    if (length <= 0) return false;
-    out[length] = 0;
-    return true;
-}
-
-// NT 4, 2000 and XP keep the list in "Counters"; Vista and later name the value "Counter".
-static const char* const kCounterValueNames[] = {"Counters", "Counter"};
-
-bool ReadProcessCounterNames(const CRegKey& languageKey, ProcessCounterNames* names) {
-    for (const char* valueName : kCounterValueNames) {
-        CRegValue counters;
-        if (languageKey.QueryValue(valueName, &counters) == ERROR_SUCCESS)
-            return counters.Size() && FindProcessCounters(counters.Text(), counters.Size(), names);
-    }
-    return false;
-}
-
-static bool ReadSystemCounterNames(ProcessCounterNames* names) {
-    char keyName[128];
-    _snprintf(keyName, sizeof keyName, "%s\\%03x", kPerflibKey, kEnglishLanguage);
-    keyName[sizeof keyName - 1] = 0;
-    CRegKey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS &&
-           ReadProcessCounterNames(key, names);
-}
-
-static long QueryPerformanceValue(void* valueName, unsigned char* buffer, uint32_t* size) {
-    DWORD length = *size;
-    long status = RegQueryValueExA(HKEY_PERFORMANCE_DATA, (const char*)valueName, NULL, NULL, buffer, &length);
-    *size = length;
-    return status;
-}
-
-// Fills the task table from the process object of the performance data; returns the count.
-static int CollectPerfTasks(TaskEntry* tasks, int capacity) {
-    ProcessCounterNames names;
-    if (!ReadSystemCounterNames(&names)) return 0;
-    uint32_t size = 0;
-    unsigned char* data = QueryGrowingBuffer(QueryPerformanceValue, names.objectIndex, &size);
-    int count = data ? ParseProcessTasks(data, size, names.idTitleIndex, WideToAnsi, tasks, capacity) : 0;
-    free(data);
-    RegCloseKey(HKEY_PERFORMANCE_DATA);
-    return count;
-}
-
-int KillByPerfData(const char* path) {
-    char target[MAX_PATH];
-    if (!PerfTargetName(path, target, sizeof target)) return 0;
-    TaskEntry tasks[kMaxTasks + 1];
-    memset(tasks, 0, sizeof tasks);
-    int count = CollectPerfTasks(tasks, kMaxTasks);
-    int result = 0;
-    for (int i = 0; i < count; ++i) {
-        if (!TaskMatchesTarget(tasks[i], target)) continue;
-        if (TerminateById(tasks[i].processId, PROCESS_TERMINATE)) result = 1;
-        Sleep(500);
-    }
-    return result;
 }

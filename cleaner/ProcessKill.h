@@ -1,11 +1,8 @@
-// Operating-system tests, the one walk of the running processes that the kill routes and the
-// memory scan share, and the three routes that end the processes running a file.
+// Operating-system tests, the walks of the running processes that the kill routes and the
+// memory scan share, and the routes that end the processes running a file.
 #pragma once
 #include <windows.h>
 #include <tlhelp32.h>
-
-#include "cleaner/PerfData.h"
-#include "framework/KernelHandles.h"
 
 enum { OS_QUERY_FAILED = 0, OS_OTHER = 1, OS_9X = 4, OS_NT = 5 };
 enum { NT_GEN_OTHER = 0, NT_GEN_4_OR_LOWER = 5, NT_GEN_5 = 6 };
@@ -14,11 +11,17 @@ int GetOsFamily();
 int GetNtGeneration();
 int KillProcessByPath(const char* path);
 int KillByToolhelp(const char* path);
-int KillByPerfData(const char* path);
-bool KillByModulePath(const char* path);
+// NT line: ends every process whose image, read through the very handle that ends it, is the
+// file at path. True when the processes could be examined, whether or not one matched; false
+// where no image path can be read (no process-status library, as on a stock NT 4).
+bool KillByImagePath(const char* path);
 
-// Opens the process with the given access and terminates it with exit code 0.
-bool TerminateById(DWORD processId, DWORD access);
+// 9x line: opens the process by its id from the snapshot (its image cannot be read from a 9x
+// process handle), ends it and waits for it; true when it has ended.
+bool EndProcessById(DWORD processId);
+
+// Ends the process through the given handle and waits until it has ended; true only then.
+bool EndAndWait(HANDLE process);
 
 // True when both paths name one file: equal as written, or equal in their short (8.3) forms,
 // case ignored. A path that names no existing file has no short form.
@@ -51,7 +54,7 @@ private:
     ProcessEntry** m_tail;
 };
 
-// The toolhelp snapshot: every process in order until visit answers true. pauseMs is slept
+// The toolhelp snapshot: every process in order until visit answers true. pauseMs is waited
 // after loading the library, after taking the snapshot and before and after every
 // Process32Next (the 9x kill route's pacing). Returns kSnapshotStopped when visit answered
 // true, kSnapshotEnded after the last entry, kSnapshotFailed when the snapshot could not be
@@ -60,14 +63,14 @@ enum { kSnapshotFailed = -1, kSnapshotEnded = 0, kSnapshotStopped = 1 };
 typedef bool (*SnapshotVisitor)(const PROCESSENTRY32& entry, void* context);
 int WalkSnapshot(SnapshotVisitor visit, void* context, DWORD pauseMs);
 
-// The process-status library: the main-module path of every process (the first 1024 ids) that
-// open gives a handle for. False when psapi or one of its functions is missing or no ids came
+// NT line: the image path of every process (the first 1024 ids) that open gives a handle for,
+// read from the process itself; a 64-bit process seen from the 32-bit program is left out, as
+// its path names files in the 64-bit view. False when no image path can be read or no ids came
 // back. An entry that cannot be allocated leaves the list empty, so nothing is acted on.
 typedef HANDLE (*OpenForQueryFn)(DWORD processId);
-bool ListModulePaths(OpenForQueryFn open, CProcessList* list);
-HANDLE OpenForQuery(DWORD processId);   // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
+bool ListImagePaths(OpenForQueryFn open, CProcessList* list);
+HANDLE OpenForQuery(DWORD processId);   // with the access the image path is read with
 
-// The names of the process object and its id counter, from the list of an open
-// Perflib\<language> key: its "Counters" value (NT 4 to XP) or, where that is missing, its
-// "Counter" value (Vista and later).
-bool ReadProcessCounterNames(const CRegKey& languageKey, ProcessCounterNames* names);
+// A handle that may end the process and be waited on, when the image read through it is the
+// file at path; null otherwise (no such process, access denied, another image).
+HANDLE OpenIfRunningFile(DWORD processId, const char* path);

@@ -1,11 +1,15 @@
-// The forced restart the user agreed to. On the NT line a process may only shut the system
-// down with the shutdown privilege enabled in its token; the 9x line has no tokens.
+// The restart the user agreed to. On the NT line a process may only shut the system down with
+// the shutdown privilege enabled in its token; the 9x line has no tokens.
 #include "cleaner/Restart.h"
 
-#include <windows.h>
+#include <stdlib.h>
 
 #include "cleaner/ProcessKill.h"
 #include "framework/KernelHandles.h"
+
+#ifndef EWX_FORCEIFHUNG
+#define EWX_FORCEIFHUNG 0x00000010
+#endif
 
 // True only when the privilege is now enabled: AdjustTokenPrivileges also succeeds, with
 // ERROR_NOT_ALL_ASSIGNED, for an account that does not hold it.
@@ -19,7 +23,42 @@ static bool EnableShutdownPrivilege() {
            AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
 }
 
+// Other programs are asked to close, so that the user can save a document left open; from
+// Windows 2000 on only a program that does not answer is forced. The 9x line and NT 4 do not
+// know that flag.
+UINT RestartFlags() {
+    bool knowsForceIfHung = GetOsFamily() == OS_NT && GetNtGeneration() != NT_GEN_4_OR_LOWER;
+    return knowsForceIfHung ? EWX_REBOOT | EWX_FORCEIFHUNG : EWX_REBOOT;
+}
+
 void RestartSystem() {
     if (GetOsFamily() != OS_9X && !EnableShutdownPrivilege()) return;
-    ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
+    ExitWindowsEx(RestartFlags(), 0);
+}
+
+bool GroupsGrantAdministrator(const TOKEN_GROUPS& groups, PSID administrators) {
+    for (DWORD i = 0; i < groups.GroupCount; ++i) {
+        const SID_AND_ATTRIBUTES& group = groups.Groups[i];
+        if (!EqualSid(group.Sid, administrators)) continue;
+        return (group.Attributes & SE_GROUP_ENABLED) != 0 && (group.Attributes & SE_GROUP_USE_FOR_DENY_ONLY) == 0;
+    }
+    return false;
+}
+
+// Read from the token itself: NT 4 has no CheckTokenMembership.
+bool RunsAsAdministrator() {
+    CHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenGroups, NULL, 0, &size);
+    TOKEN_GROUPS* groups = size ? (TOKEN_GROUPS*)malloc(size) : NULL;
+    SID_IDENTIFIER_AUTHORITY ntAuthority = {SECURITY_NT_AUTHORITY};
+    PSID administrators = NULL;
+    bool granted = groups && GetTokenInformation(token, TokenGroups, groups, size, &size) &&
+                   AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                            0, 0, 0, 0, &administrators) &&
+                   GroupsGrantAdministrator(*groups, administrators);
+    if (administrators) FreeSid(administrators);
+    free(groups);
+    return granted;
 }

@@ -1,4 +1,15 @@
-// Forced restart once the user agreed, with the shutdown privilege on the NT line.
+// The restart once the user agreed, with the shutdown privilege on the NT line, and whether the
+// program holds the administrator rights that its removals need there.
 #pragma once
+#include <windows.h>
 
 void RestartSystem();
+
+// The ExitWindowsEx flags of the restart on this system.
+UINT RestartFlags();
+
+// NT line: whether the program's token holds the Administrators group for use, not only for
+// deny (a filtered token from Vista on).
+bool RunsAsAdministrator();
+// The same test over a token's groups, given the Administrators group's identifier.
+bool GroupsGrantAdministrator(const TOKEN_GROUPS& groups, PSID administrators);

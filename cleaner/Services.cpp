@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include "app/MessagePump.h"
 #include "cleaner/ProcessKill.h"
 #include "framework/KernelHandles.h"
 
@@ -26,7 +27,7 @@ static bool SendStopAndWait(SC_HANDLE service) {
     for (int waited = 0; QueryServiceStatus(service, &latest); waited++) {
         status = latest;
         if (status.dwCurrentState != SERVICE_STOP_PENDING || waited == kStopPendingLimitSeconds) break;
-        Sleep(1000);
+        WaitPumping(NULL, 1000);
     }
     return status.dwCurrentState == SERVICE_STOPPED;
 }

@@ -1,6 +1,7 @@
 // Decides from its PE headers, its size and two signatures whether a file is a known sample,
 // and hands a match to the registry cleanup and the disinfection.
 #include "engine/FileMatcher.h"
+#include "app/MessagePump.h"
 #include "app/ReportChannel.h"
 #include "app/ScanState.h"
 #include "cleaner/RegistryCleanup.h"
@@ -167,7 +168,7 @@ int PassOver(const char* path) {
 int ApplyForcedAction(const char* checkerName, const char* path) {
     g_action = g_forcedAction;
     AppendReportLine("%s", kForcedActionLine);
-    Sleep(1000);
+    WaitPumping(NULL, 1000);
     ApplyAction(path, checkerName);
     ClearCurrentFilePath();
     return 0;

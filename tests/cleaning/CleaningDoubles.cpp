@@ -16,7 +16,23 @@ int g_messageBoxAnswer = IDCANCEL;
 std::vector<MessageBoxCall> g_messageBoxCalls;
 int g_restartRequests;
 
-void PumpMessages() {}
+DWORD g_longestPumpGapMs;
+std::function<void()> g_onPump;
+static DWORD s_lastPump;
+
+// The window answers only as often as the pump runs: the longest time between two calls.
+void PumpMessages() {
+    DWORD now = GetTickCount();
+    if (s_lastPump != 0 && now - s_lastPump > g_longestPumpGapMs) g_longestPumpGapMs = now - s_lastPump;
+    s_lastPump = now;
+    if (g_onPump) g_onPump();
+}
+
+void ResetPumpGap() {
+    g_longestPumpGapMs = 0;
+    s_lastPump = 0;
+    g_onPump = nullptr;
+}
 
 int ToolMessageBox(const char* text, const char* caption, unsigned flags) {
     g_messageBoxCalls.push_back({text, caption, flags});

@@ -1,6 +1,7 @@
 // Pieces of the cleaning tests under Wine beyond the shared harness: the doubles' records, the
 // report window, the look-alike helper's processes and services.
 #pragma once
+#include <functional>
 #include <memory>
 
 #include "tests/lib/Win32Harness.h"
@@ -12,7 +13,10 @@ struct MessageBoxCall {
 };
 extern int g_messageBoxAnswer;   // what ToolMessageBox answers
 extern std::vector<MessageBoxCall> g_messageBoxCalls;
-extern int g_restartRequests;   // RestartSystem calls
+extern int g_restartRequests;            // RestartSystem calls
+extern DWORD g_longestPumpGapMs;         // the longest time between two message pump calls
+extern std::function<void()> g_onPump;   // run by every message pump call
+void ResetPumpGap();
 
 // --- Report channel: a hidden window that keeps every line sent to it ---
 void InstallReportWindow();

@@ -2,7 +2,8 @@
 """The real program's memory scan under an emulated Windows XP: SCAN with a running look-alike
 of the worm, the found-in-memory question of the program's own message dialog answered Cancel
 and OK, and the program's end before the drive walk; and, with a process that can be ended,
-the scan going on to the drive walk.
+the scan going on to the drive walk. Under NT 4 without the process-status library (a stock
+NT 4 has none) no process can be examined: the report says so and nothing is ended.
 
 The look-alike (CleaningHelper.exe, patched to carry the W32/Drellmoxin.Pyz.Worm signatures)
 runs with "guard", which denies PROCESS_TERMINATE: neither termination works, no service of its
@@ -14,6 +15,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "lib"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e_scan"))
+import scanrun  # noqa: E402
 import swtest  # noqa: E402
 
 TITLE = "Sweepwright Ver 1.0"
@@ -106,6 +109,30 @@ class FoundInMemoryOk(MemoryScanCase):
         self.driver.click(self.ask(hwnd), 1)
         self.wait_end(process)
         self.assertTrue(os.path.exists(self.prefix.unix_path(IDLE)), "the drive walk ran")
+
+
+class ProcessesNotExamined(MemoryScanCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.prefix.set_windows_version("nt40")
+        # An empty override disables the library for this program only.
+        cls.driver.reg_set("HKCU\\Software\\Wine\\AppDefaults\\Sweepwright.exe\\DllOverrides", "psapi", "sz", "")
+
+    def test_nt4_without_psapi_says_so_and_ends_no_process(self):
+        self.place_samples()
+        plain = self.start(RUNNING, "sleep")
+        time.sleep(1)
+        run = scanrun.ScanRun(self.prefix, self.program)
+        run.click_scan()
+        result = run.finish(restart_answer=scanrun.IDNO)
+        self.assertIn("System Memory    Running processes could not be examined, not scanned", result.lines)
+        self.assertNotIn(scanrun.MEMORY_LINE, result.lines)
+        # No image path can be read, so the walk's kill route ends nothing and defers the file.
+        self.assertIn(scanrun.unable_line(RUNNING, "W32/Drellmoxin.Pyz.Worm"), result.lines)
+        self.assertEqual([(RUNNING, scanrun.KILL_MESSAGE)], result.boxes)
+        self.assertTrue(plain.running())
+        run.close()
 
 
 if __name__ == "__main__":

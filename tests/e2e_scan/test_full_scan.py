@@ -32,9 +32,9 @@ from scanrun import (FORCED_NAME, IDNO, MEMORY_LINE, REGISTRY_LINE, RUN_KEY, SES
 
 VERSION = os.environ.get("SW_E2E_VERSION", "winxp")
 NINE_X = VERSION == "win98"
-# On NT 5 the module-path route answers for every path it is given, so no box is shown; the
-# other routes find no process for a file no process runs from and say so in a box.
-KILL_BOX_FOR_HELD_FILE = VERSION not in ("win2k", "winxp")
+# The NT line's route answers for every path once it could examine the processes, so no box
+# is shown there; the 9x route finds no process for a file no process runs from and says so.
+KILL_BOX_FOR_HELD_FILE = NINE_X
 
 LEVELS = ["infected", "infected\\level one", "infected\\level one\\level two",
           "infected\\level one\\level two\\level three", "infected\\sibling branch"]

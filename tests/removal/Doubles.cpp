@@ -1,8 +1,9 @@
 // Stand-ins for the parts the removal code reports to and reads from: the report channel keeps
-// every line it is sent, the uninstall cleanup only counts its calls.
+// every line it is sent, the uninstall cleanup and the message pump only count their calls.
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "app/MessagePump.h"
 #include "app/ReportChannel.h"
 #include "app/ScanState.h"
 #include "cleaner/RegistryCleanup.h"
@@ -18,6 +19,10 @@ int g_restartNeeded;
 
 static std::vector<std::string> g_lines;
 static int g_uninstallCleanups;
+static int g_pumpCalls;
+
+void PumpMessages() { ++g_pumpCalls; }
+int PumpCalls() { return g_pumpCalls; }
 
 void AppendReportLine(const char* format, ...) {
     va_list args;
@@ -38,6 +43,7 @@ int UninstallCleanups() { return g_uninstallCleanups; }
 void ResetScanState(int action) {
     g_lines.clear();
     g_uninstallCleanups = 0;
+    g_pumpCalls = 0;
     g_action = action;
     g_filesRemoved = 0;
     g_filesRenamed = 0;

@@ -1,5 +1,5 @@
-// The operating-system tests and the three kill routes, each under the emulated Windows
-// version that selects it, against real running look-alikes.
+// The operating-system tests and the kill routes, each under the emulated Windows versions
+// that select it, against real running look-alikes.
 #include "tests/removal/RemovalHarness.h"
 
 #include <stdlib.h>
@@ -94,8 +94,9 @@ TEST_F(Toolhelp, SnapshotEntryMatchesTheSameFileOnly) {
     }
 }
 
-// ---- Windows 2000: module paths -------------------------------------------------------------
+// ---- the NT line: image paths read from the processes ------------------------------------
 
+// Run under NT 4 (with psapi), 2000, XP (main-module paths) and Windows 7 (full image names).
 using ModulePath = RemovalTest;
 
 TEST_F(ModulePath, EndsEveryProcessRunningThePathWhateverItsCase) {
@@ -107,9 +108,10 @@ TEST_F(ModulePath, EndsEveryProcessRunningThePathWhateverItsCase) {
     std::string upper = path;
     CharUpperA(&upper[0]);
 
-    EXPECT_TRUE(KillByModulePath(upper.c_str()));
-    EXPECT_TRUE(one->Ended());
-    EXPECT_TRUE(two.Ended());
+    EXPECT_TRUE(KillByImagePath(upper.c_str()));
+    EXPECT_TRUE(one->Ended(0)) << "ended before the route returned";
+    EXPECT_TRUE(two.Ended(0));
+    EXPECT_GT(PumpCalls(), 0) << "the window answers while the route waits";
 }
 
 TEST_F(ModulePath, LeavesASameNamedProcessInAnotherFolderAndStillAnswersTrue) {
@@ -119,71 +121,28 @@ TEST_F(ModulePath, LeavesASameNamedProcessInAnotherFolderAndStillAnswersTrue) {
     std::string other = m_folder + "\\b\\same.exe";
     MessageBoxWatcher boxes(other);
 
-    EXPECT_TRUE(KillByModulePath(other.c_str()));
+    EXPECT_TRUE(KillByImagePath(other.c_str()));
     EXPECT_EQ(KillProcessByPath(other.c_str()), 1);
     EXPECT_FALSE(running->Ended(1000));
-    EXPECT_TRUE(boxes.Texts().empty()) << "no message on NT 5";
+    EXPECT_TRUE(boxes.Texts().empty()) << "no message on the NT line";
 }
 
-// ---- NT 4 and Windows 7: performance data --------------------------------------------------
+// A look-alike named like a system program, running from a user's folder, is removed; the
+// program of that name running from elsewhere (the real lsass.exe) goes on running.
+TEST_F(ModulePath, RemovesTheRunningLookalikeAndLeavesItsNamesakeRunning) {
+    ASSERT_TRUE(CreateDirectoryA((m_folder + "\\user").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((m_folder + "\\system").c_str(), NULL));
+    std::string lookalike = m_folder + "\\user\\lsass.exe";
+    std::unique_ptr<ChildProcess> infected, namesake;
+    ASSERT_TRUE(StartLookalikeAt(lookalike, &infected));
+    ASSERT_TRUE(StartLookalikeAt(m_folder + "\\system\\lsass.exe", &namesake));
 
-using PerfRoute = RemovalTest;
+    ApplyAction(lookalike.c_str(), kPyzName);
 
-// Wine's performance data holds no process object: the route ends nothing, says so with its
-// message, and the file goes to the restart.
-TEST_F(PerfRoute, FindsNoProcessUnderWineShowsTheMessageAndDefers) {
-    std::string path = m_folder + "\\perf.exe";
-    std::unique_ptr<ChildProcess> running;
-    ASSERT_TRUE(StartLookalikeAt(path, &running));
-    MessageBoxWatcher boxes(path);
-
-    EXPECT_EQ(KillByPerfData(path.c_str()), 0);
-    ApplyAction(path.c_str(), kPyzName);
-
-    EXPECT_EQ(boxes.Texts(), Lines({"Could not kill process"}));
-    EXPECT_FALSE(running->Ended(0));
-    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "Unable to remove")}));
-    EXPECT_EQ(g_restartNeeded, 1);
-    // Moved through its handle into the tool's own folder, whose path nobody else can redirect.
-    const std::string moved = "C:\\Sweepwright.quarantine\\1 perf.exe";
-    EXPECT_FALSE(FileExists(path));
-    EXPECT_NE(PendingRenames().find("\\??\\" + moved), std::string::npos);
-    ExpectGoneAfterRestart(moved);
-}
-
-TEST_F(PerfRoute, PathsWithNothingToMatchAnswer0) {
-    for (const char* path : {"C:\\a", "a.ex", "C:\\.exe", ""}) {
-        SCOPED_TRACE(path);
-        MessageBoxWatcher boxes(path);
-        EXPECT_EQ(KillByPerfData(path), 0);
-        if (*path) {
-            EXPECT_EQ(KillProcessByPath(path), 0);
-            EXPECT_EQ(boxes.Texts(), Lines({"Could not kill process"}));
-        }
-    }
-}
-
-// NT 4 to XP keep the counter names in "Counters", Vista and later in "Counter".
-TEST_F(PerfRoute, CounterNamesComeFromTheValueTheSystemHas) {
-    const std::string key = "Software\\SwRemovalTest\\009";
-    static const char kList[] =
-        "1\0"
-        "1847\0"
-        "230\0"
-        "Process\0"
-        "784\0"
-        "ID Process\0";
-    for (const char* value : {"Counters", "Counter"}) {
-        SCOPED_TRACE(value);
-        DeleteMachineTree(key);
-        SetValue(key, value, std::string(kList, sizeof kList - 1), REG_MULTI_SZ);
-        CRegKey language;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, language.Receive()), ERROR_SUCCESS);
-        ProcessCounterNames names = {};
-        EXPECT_TRUE(ReadProcessCounterNames(language, &names));
-        EXPECT_STREQ(names.objectIndex, "230");
-    }
-    DeleteMachineTree(key);
+    EXPECT_EQ(ReportLines(), Lines({FileLine(lookalike, kPyzName, "removed")}));
+    EXPECT_FALSE(FileExists(lookalike));
+    EXPECT_TRUE(infected->Ended(0));
+    EXPECT_FALSE(namesake->Ended(1000));
 }
 
 // ---- Win32s (platform id 0): no route -------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "tests/lib/Win32Harness.h"
 
 int UninstallCleanups();
+int PumpCalls();   // message pump calls since the test began
 
 // The report line of a file: path, five blanks, variant name, blank, outcome.
 std::string FileLine(const std::string& path, const std::string& name, const std::string& outcome);
