@@ -33,6 +33,14 @@ RUN_SECONDS = 240
 PLANTED = ((FIRST, FIRST_RECORD), (SECOND, SECOND_RECORD))
 
 
+def deferred_path():
+    """Where the held file waits for the restart: the 9x line leaves it in place; the NT line
+    first moves it into the tool's own folder (which Wine does also for a held file)."""
+    if ROW.version == "win98":
+        return ROW.held
+    return "Sweepwright.quarantine\\1 " + ROW.held.split("\\")[-1]
+
+
 class Row:
     def __init__(self, version, switches, exit_code, planted=True, removed=(), held=None, log=DEFAULT_LOG,
                  running=False, second_copy=False, marker="exit code", box=False, window=False):
@@ -185,8 +193,9 @@ class QuietRunTest(swtest.WineTestCase):
         self.assertEqual(self.exit_code, 1641 & 0xFF if ROW.exit_code == 1641 else ROW.exit_code)
 
     def test_only_the_removed_files_are_gone(self):
-        restarted = {ROW.held} if ROW.exit_code == 1641 else set()   # the restart removed it
-        expected = {p: h for p, h in self.before.items() if p not in ROW.removed | restarted}
+        expected = {p: h for p, h in self.before.items() if p not in set(ROW.removed) | {ROW.held}}
+        if ROW.held and ROW.exit_code != 1641:   # else the restart removed it
+            expected[deferred_path()] = self.before[ROW.held]
         self.assertEqual(self.after, expected)
 
     def test_log_block(self):
@@ -254,7 +263,7 @@ class QuietRunTest(swtest.WineTestCase):
             self.assertIn("D:\\%s: Could not kill process" % ROW.held, self.log)
         else:
             self.assertEqual(self.driver.reg_get(SESSION_MANAGER, "PendingFileRenameOperations"),
-                             ("multi_sz", ["\\??\\D:\\" + ROW.held]))
+                             ("multi_sz", ["\\??\\D:\\" + deferred_path()]))
 
     @unittest.skipUnless(ROW.window, "no window")
     def test_log_holds_the_lines_of_the_list(self):
