@@ -30,6 +30,11 @@ static const char kProductKey[] = "Software\\Corvanel\\Varnholt 2000";
 static const int kDesignClientWidth = 600, kDesignClientHeight = 337;
 static const int kWindowWidth = 600, kWindowHeight = 462;
 static const COLORREF kTransparentKey = RGB(255, 0, 255);
+// A report line that the list paints, with its scroll bars, as it comes costs milliseconds
+// under a themed window system, and lines can come by the hundred: while they come, the list
+// paints at most this often, from its own timer.
+static const UINT_PTR kReportPaintTimer = 1;
+static const UINT kReportPaintMs = 100;
 
 BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
     ON_MESSAGE(MSG_STATUS, OnStatusText)
@@ -46,7 +51,8 @@ BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
     ON_BN_CLICKED(IDC_ULINK, OnToolsLink)
 END_MESSAGE_MAP()
 
-CMainDlg::CMainDlg(CWnd* pParent) : CDialog(IDD_MAIN, pParent), m_bmInfo() {
+CMainDlg::CMainDlg(CWnd* pParent)
+    : CDialog(IDD_MAIN, pParent), m_bmInfo(), m_widestReportLine(0), m_reportPaintHeld(false) {
     m_hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_APP));
 }
 
@@ -195,27 +201,44 @@ LRESULT CMainDlg::OnStatusText(WPARAM, LPARAM) {
 }
 
 LRESULT CMainDlg::OnReportLine(WPARAM, LPARAM) {
-    if (ReportMustEmpty(m_lstReport.GetCount(), g_keepReport != 0)) m_lstReport.ResetContent();
+    HoldReportPainting();
+    if (ReportMustEmpty(m_lstReport.GetCount(), g_keepReport != 0)) {
+        m_lstReport.ResetContent();
+        m_widestReportLine = 0;
+    }
     m_lstReport.AddString(g_reportText);
     m_lstReport.SetCurSel(ReportSelection(m_lstReport.GetCount()));
     UpdateReportExtent();
     return 0;
 }
 
-// Measured in the list's own device context as the platform hands it out.
+// Measured in the list's own device context as the platform hands it out. Lines are only
+// ever added (or all taken away), so the widest so far and the new one give the widest.
 void CMainDlg::UpdateReportExtent() {
-    int widest = 0;
-    CString line;
     {
         CClientDC dc(&m_lstReport);
-        for (int i = 0; i < m_lstReport.GetCount(); ++i) {
-            m_lstReport.GetText(i, line);
-            SIZE size = dc.GetTextExtent(line, line.GetLength());
-            if (size.cx > widest) widest = size.cx;
-        }
+        SIZE size = dc.GetTextExtent(g_reportText, lstrlenA(g_reportText));
+        if (size.cx > m_widestReportLine) m_widestReportLine = size.cx;
     }
-    int extent = ReportExtent(m_lstReport.GetHorizontalExtent(), widest);
-    if (extent >= 0) m_lstReport.SetHorizontalExtent(extent);
+    int current = m_lstReport.GetHorizontalExtent();
+    int extent = ReportExtent(current, m_widestReportLine);
+    if (extent >= 0 && extent != current) m_lstReport.SetHorizontalExtent(extent);
+}
+
+void CMainDlg::HoldReportPainting() {
+    if (m_reportPaintHeld) return;
+    m_lstReport.SetRedraw(FALSE);
+    m_reportPaintHeld = true;
+    SetTimer(kReportPaintTimer, kReportPaintMs);
+}
+
+// The list with all its lines, scrolled to the newest, and its scroll bars as they now are.
+void CMainDlg::PaintReport() {
+    if (!m_reportPaintHeld) return;
+    KillTimer(kReportPaintTimer);
+    m_reportPaintHeld = false;
+    m_lstReport.SetRedraw(TRUE);
+    m_lstReport.RedrawWindow(RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
 }
 
 void CMainDlg::ShowScanningLayout() {
@@ -255,10 +278,15 @@ void CMainDlg::OnScan() {
     SetTimer(g_scanTimerId, 100);
 }
 
-void CMainDlg::OnTimer(UINT_PTR) {
+void CMainDlg::OnTimer(UINT_PTR nIDEvent) {
     Default();
+    if (nIDEvent == kReportPaintTimer) {
+        PaintReport();
+        return;
+    }
     KillTimer(g_scanTimerId);
     StartScan();
+    PaintReport();
     m_btnCancel.ShowWindow(SW_HIDE);
     m_btnOK.ShowWindow(SW_SHOW);
     m_lblSearch.ShowWindow(SW_HIDE);

@@ -35,6 +35,8 @@ protected:
     void OnLButtonDown(UINT nFlags, CPoint point);
 
     void UpdateReportExtent();
+    void HoldReportPainting();
+    void PaintReport();
     void CreateLabelFont();
     void CheckInstalledProduct();
     void LoadBackground();
@@ -65,6 +67,8 @@ protected:
     CDC m_hMemDC;
     BITMAP m_bmInfo;
     CFont m_searchFont;
+    int m_widestReportLine;     // of the lines in the report list
+    bool m_reportPaintHeld;     // the list has lines it has not painted yet
 
     DECLARE_MESSAGE_MAP()
 };

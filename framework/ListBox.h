@@ -10,8 +10,6 @@ public:
     int SetCurSel(int index) { return (int)SendMessage(LB_SETCURSEL, index); }
     int GetCurSel() const { return (int)SendMessage(LB_GETCURSEL); }
     void ResetContent() { SendMessage(LB_RESETCONTENT); }
-    int GetTextLen(int index) const { return (int)SendMessage(LB_GETTEXTLEN, index); }
-    void GetText(int index, CString& text) const;
     int GetHorizontalExtent() const { return (int)SendMessage(LB_GETHORIZONTALEXTENT); }
     void SetHorizontalExtent(int extent) { SendMessage(LB_SETHORIZONTALEXTENT, extent); }
 };

@@ -54,6 +54,8 @@ public:
     void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
     void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
     void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, 0, bErase); }
+    void SetRedraw(BOOL bRedraw = TRUE) { SendMessage(WM_SETREDRAW, bRedraw); }
+    BOOL RedrawWindow(UINT flags) { return ::RedrawWindow(m_hWnd, 0, 0, flags); }
     void SetFont(CFont* pFont, BOOL bRedraw = TRUE);
     HFONT GetFont() const { return (HFONT)SendMessage(WM_GETFONT); }
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse) { return ::SetTimer(m_hWnd, nIDEvent, nElapse, 0); }

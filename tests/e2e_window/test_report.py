@@ -74,6 +74,10 @@ class ReportListTest(MainWindowCase):
         self.assertGreater(widest, EXTENT_THRESHOLD * 3 // 4, "a line close to the threshold")
         self.assertLessEqual(widest, EXTENT_THRESHOLD)
         self.assertEqual(box["extent"], 0)
+        # The list paints what it was given while the scan ran: the newest line, selected,
+        # shows in the highlight's blue at the bottom of the list.
+        column = self.pixels(swtest.target(self.hwnd, REPORT), [(40, y) for y in range(2, 76, 2)])
+        self.assertTrue(any(int(c[4:], 16) > 0xD0 and int(c[:2], 16) < 0x80 for c in column), column)
         # The list's first lines in view, for the picture of the finished window.
         self.driver.send(swtest.target(self.hwnd, REPORT), LB_SETTOPINDEX, 0)
         self.save_screenshot("finished.png")

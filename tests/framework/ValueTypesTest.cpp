@@ -194,28 +194,6 @@ protected:
     CListBox list;
 };
 
-TEST_F(ListBoxTest, GetTextReadsWholeLinesAndNothingForAMissingOne) {
-    std::string longLine(700, 'r');
-    longLine += " removed";
-    EXPECT_EQ(0, list.AddString("C:\\WINDOWS\\x.exe     W32/Drellmoxin.Qnd.Worm removed"));
-    EXPECT_EQ(1, list.AddString(""));
-    EXPECT_EQ(2, list.AddString(longLine.c_str()));
-    EXPECT_EQ(3, list.GetCount());
-
-    CString text("stale");
-    list.GetText(0, text);
-    EXPECT_STREQ("C:\\WINDOWS\\x.exe     W32/Drellmoxin.Qnd.Worm removed", text);
-    list.GetText(1, text);
-    EXPECT_TRUE(text.IsEmpty());
-    list.GetText(2, text);
-    EXPECT_EQ((int)longLine.size(), text.GetLength());
-    EXPECT_STREQ(longLine.c_str(), text);
-    list.GetText(3, text);
-    EXPECT_TRUE(text.IsEmpty()) << "a line past the end";
-    list.GetText(-1, text);
-    EXPECT_TRUE(text.IsEmpty());
-}
-
 TEST_F(ListBoxTest, SelectionAndResetAndExtent) {
     list.AddString("one");
     list.AddString("two");
