@@ -13,7 +13,8 @@
 //               SetWindowTextA on a visible static control
 //   peek        the floor plus two PeekMessageA looks at the queue per entry
 //   pump        the floor plus two calls of the program's PumpMessages per entry
-//   check       the floor plus the program's CheckFile of every file
+//   check       the floor plus the program's CheckFile of every file, given its listed size
+//               as the scan gives it: only the files of a record's size are opened
 //   scan        the program's own WalkFolder with its status line in a visible window,
 //               reporting only (no file is changed)
 //   scan-every  the same with the status line set for every entry
@@ -110,7 +111,10 @@ void ListEntries(const char* folder, EntryCost cost, std::string* subfolders) {
         bool isFile = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
         ++s_entries;
         if (isFile) ++s_files;
+        // The size as listed, which the matcher takes instead of asking again, as in the scan.
+        g_listedFileSize = entry.nFileSizeHigh == 0 && entry.nFileSizeLow <= 0x7FFFFFFFu ? (long)entry.nFileSizeLow : -1;
         if (Join(path, folder, entry.cFileName, "")) cost(path, isFile);
+        g_listedFileSize = -1;
         if (subfolders != NULL && IsSubfolder(entry)) subfolders->append(entry.cFileName, strlen(entry.cFileName) + 1);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
