@@ -50,10 +50,13 @@ void FinishRun() {
     if (g_commandLine.quiet) WriteRunMarker(exitCode);
 }
 
+// The records say that a restart has begun only when the program may start one (an account
+// without the shutdown privilege may not), and they are written before it is asked for: from
+// then on the restart may end the program at any moment.
 void RestartToFinish() {
-    s_restartStarted = true;
+    s_restartStarted = MayRestart();
     FinishRun();
-    RestartSystem();
+    if (s_restartStarted) RestartSystem();
 }
 
 void EndRunEarly(bool restart) {

@@ -31,10 +31,9 @@ UINT RestartFlags() {
     return knowsForceIfHung ? EWX_REBOOT | EWX_FORCEIFHUNG : EWX_REBOOT;
 }
 
-void RestartSystem() {
-    if (GetOsFamily() != OS_9X && !EnableShutdownPrivilege()) return;
-    ExitWindowsEx(RestartFlags(), 0);
-}
+bool MayRestart() { return GetOsFamily() == OS_9X || EnableShutdownPrivilege(); }
+
+void RestartSystem() { ExitWindowsEx(RestartFlags(), 0); }
 
 bool GroupsGrantAdministrator(const TOKEN_GROUPS& groups, PSID administrators) {
     for (DWORD i = 0; i < groups.GroupCount; ++i) {

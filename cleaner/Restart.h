@@ -3,6 +3,10 @@
 #pragma once
 #include <windows.h>
 
+// Whether the program may restart the system: on the 9x line always, on the NT line once the
+// shutdown privilege is enabled in its token, which this does.
+bool MayRestart();
+// The restart, once MayRestart has said yes.
 void RestartSystem();
 
 // The ExitWindowsEx flags of the restart on this system.

@@ -43,6 +43,9 @@ int ToolMessageBox(const char* text, const char* caption, unsigned flags) {
     return g_messageBoxAnswer;
 }
 
+bool g_mayRestart;
+bool MayRestart() { return g_mayRestart; }
+
 void RestartSystem() {
     ++g_restartRequests;
     fprintf(stderr, "RestartSystem called\n");

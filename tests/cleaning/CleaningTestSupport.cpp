@@ -60,6 +60,7 @@ void ResetScanState(int action) {
     memset(g_currentFilePath, 0, sizeof g_currentFilePath);
     g_messageBoxCalls.clear();
     g_restartRequests = 0;
+    g_mayRestart = true;
     ResetPumpGap();
 }
 

@@ -398,6 +398,19 @@ TEST_F(FoundInMemory, OkRestartsAndEndsTheProgram) {
         testing::ExitedWithCode(1641), "^" + QuestionLine(IDOK) + "RestartSystem called\n$");
 }
 
+// Without the shutdown privilege the restart cannot begin: the exit code says it is needed.
+TEST_F(FoundInMemory, OkWithoutTheRightToRestartEndsTheProgramWithTheRestartNeeded) {
+    g_messageBoxAnswer = IDOK;
+    g_mayRestart = false;
+    EXPECT_EXIT(
+        {
+            auto guarded = StartChild(HelperCopy("swmem_found3.exe"), "guard");
+            ScanMemory();
+            exit(3);
+        },
+        testing::ExitedWithCode(3010), "^" + QuestionLine(IDOK) + "$");
+}
+
 TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {
     g_messageBoxAnswer = IDCANCEL;
     EXPECT_EXIT(

@@ -45,6 +45,7 @@ TEST(Restart, EndsTheProcess) {
     CreateDirectoryA("C:\\removal", NULL);
     ShowSessionWindow(false);
     WriteFileBytes("C:\\removal\\restart-called", "");
+    ASSERT_TRUE(MayRestart());
     RestartSystem();
     AnswerMessagesFor(20000);
     WriteFileBytes("C:\\removal\\restart-returned", "");
@@ -55,6 +56,7 @@ TEST(Restart, EndsTheProcess) {
 // instead of being closed without being asked.
 TEST(RestartRefused, AProgramThatKeepsItsDocumentKeepsRunning) {
     ShowSessionWindow(true);
+    ASSERT_TRUE(MayRestart());
     RestartSystem();
     AnswerMessagesFor(15000);
     SUCCEED() << "still running: the restart waits for the user";
