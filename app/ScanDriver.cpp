@@ -12,6 +12,7 @@
 #include "cleaner/ProcessKill.h"
 #include "cleaner/Restart.h"
 #include "engine/DirectoryWalk.h"
+#include "engine/FileMatcher.h"
 #include "engine/PathText.h"
 #include "skin/MsgDlg.h"
 
@@ -59,7 +60,7 @@ static void WalkNamedFolder(const char* folder) {
     if (fits)
         WalkPattern(pattern);
     else
-        AppendReportLine("%s     not scanned: the path is too long", folder);
+        ReportNotScanned(folder, "Path too long");
 }
 
 // Every fixed drive from C: to Z:; the floppy letters are never examined. The loop does not

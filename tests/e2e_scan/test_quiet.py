@@ -27,6 +27,7 @@ MARKER = "HKLM\\Software\\Sweepwright"
 FIRST, SECOND, NEAR = "infected\\first sample.exe", "other\\second.exe", "infected\\near miss.exe"
 RUNNING = "running\\Lookalike.exe"
 FIRST_RECORD, SECOND_RECORD = 7, 40
+TOO_LONG = "D:\\" + "x" * 255   # a folder whose pattern ("\\*.*" added) does not fit MAX_PATH
 AUTORUN_VALUE = "Drellmoxin Probe"
 BOX_CAPTION = "Sweepwright command line"
 RUN_SECONDS = 240
@@ -63,7 +64,7 @@ ROWS = {
     "held_win2k": Row("win2k", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "held_win98": Row("win98", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
-    "path": Row("win2k", "/quiet /path D:\\other /log " + LOG, 1, removed=[SECOND], log=LOG),
+    "path": Row("win2k", "/quiet /path D:\\other /path " + TOO_LONG + " /log " + LOG, 1, removed=[SECOND], log=LOG),
     "bad_switch": Row("win7", "/quiet /bogus", 87, log=None, marker=None),
     "window_log": Row("winxp", "/log " + LOG, 1, removed=[FIRST, SECOND], log=LOG, marker=None, window=True),
     "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None, box=True),
@@ -211,6 +212,8 @@ class QuietRunTest(swtest.WineTestCase):
         self.assertEqual(block[4], "Switches: " + ROW.switches)
         self.assertEqual(block[-1], "", "the last line ends with a line break")
         self.assertRegex(block[-2], r"^Ended \d{4}-\d\d-\d\d \d\d:\d\d:\d\d with exit code %d$" % ROW.exit_code)
+        if "/path" in ROW.switches:
+            self.assertIn(TOO_LONG + "     Path too long, not scanned", block)
         start = block.index("Scanning statistics")
         self.assertEqual(block[start:start + 5], scanrun.statistics(self.scanned, self.infected(), len(ROW.removed))[-5:])
 
