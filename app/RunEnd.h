@@ -18,8 +18,8 @@ int RunExitCode();
 // Once per run: the log's last line and, in a quiet run, the run marker under
 // HKLM\Software\Sweepwright (LastRun, LastResult, Version).
 void FinishRun();
-// Restarts the computer to finish a removal. The run is finished first: the restart may end
-// the program at once.
+// Restarts the computer to finish a removal, when the program may. The run is finished first,
+// with the exit code that says whether the restart began: the restart may end the program at once.
 void RestartToFinish();
 // Ends the program from inside the scan (the memory scan's way), restarting first when asked.
 void EndRunEarly(bool restart);
