@@ -361,7 +361,22 @@ TEST_F(MemoryScan9x, ImageThatCannotBeOpenedIsNotExamined) {
 
 // ---------------------------------------------------------------- the whole memory scan
 
-class FoundInMemory : public MemoryScanNtFallback {};
+class FoundInMemory : public MemoryScanNtFallback {
+protected:
+    // The scan ends the program inside ScanMemory while a look-alike that cannot be ended runs:
+    // a death test sees the exit code (1641 for a restart started, 3010 for one needed) and
+    // exactly the lines the dialog and restart doubles wrote.
+    void ExpectTheScanToEndTheProgram(const char* helper, int exitCode, const std::string& lines) {
+        EXPECT_EXIT(
+            {
+                auto guarded = StartChild(HelperCopy(helper), "guard");
+                ScanMemory();
+                fprintf(stderr, "the scan went on\n");
+                exit(3);
+            },
+            testing::ExitedWithCode(exitCode), "^" + lines + "$");
+    }
+};
 
 const char kQuestion[] =
     "W32/Drellmoxin.Trojan  found in memory! registry entries created by the worm are removed. "
@@ -384,43 +399,21 @@ std::string QuestionLine(int answer) {
            "\n";
 }
 
-// The scan ends the program inside ScanMemory: a death test sees the exit code (1641 for a
-// restart started, 3010 for one needed) and the lines the dialog and restart doubles wrote.
 TEST_F(FoundInMemory, OkRestartsAndEndsTheProgram) {
     g_messageBoxAnswer = IDOK;
-    EXPECT_EXIT(
-        {
-            auto guarded = StartChild(HelperCopy("swmem_found.exe"), "guard");
-            ScanMemory();
-            fprintf(stderr, "the scan went on\n");
-            exit(3);
-        },
-        testing::ExitedWithCode(1641), "^" + QuestionLine(IDOK) + "RestartSystem called\n$");
+    ExpectTheScanToEndTheProgram("swmem_found.exe", 1641, QuestionLine(IDOK) + "RestartSystem called\n");
 }
 
 // Without the shutdown privilege the restart cannot begin: the exit code says it is needed.
 TEST_F(FoundInMemory, OkWithoutTheRightToRestartEndsTheProgramWithTheRestartNeeded) {
     g_messageBoxAnswer = IDOK;
     g_mayRestart = false;
-    EXPECT_EXIT(
-        {
-            auto guarded = StartChild(HelperCopy("swmem_found3.exe"), "guard");
-            ScanMemory();
-            exit(3);
-        },
-        testing::ExitedWithCode(3010), "^" + QuestionLine(IDOK) + "$");
+    ExpectTheScanToEndTheProgram("swmem_found3.exe", 3010, QuestionLine(IDOK));
 }
 
 TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {
     g_messageBoxAnswer = IDCANCEL;
-    EXPECT_EXIT(
-        {
-            auto guarded = StartChild(HelperCopy("swmem_found2.exe"), "guard");
-            ScanMemory();
-            fprintf(stderr, "the scan went on\n");
-            exit(3);
-        },
-        testing::ExitedWithCode(3010), "^" + QuestionLine(IDCANCEL) + "$");
+    ExpectTheScanToEndTheProgram("swmem_found2.exe", 3010, QuestionLine(IDCANCEL));
 }
 
 // An infected process that ended leaves the drive walk to follow in this run.
