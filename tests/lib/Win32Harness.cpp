@@ -98,7 +98,7 @@ DWORD ChildProcess::ExitCode() const {
 }
 
 ::testing::AssertionResult WaitUntilLoaded(const ChildProcess& child) {
-    for (int i = 0; i < 100 && child.Started() && !child.Ended(0); ++i) {
+    for (int i = 0; i < kStartLooks && child.Started() && !child.Ended(0); ++i) {
         char path[MAX_PATH];
         if (GetModuleFileNameExA(child.Handle(), NULL, path, sizeof path) > 0) return ::testing::AssertionSuccess();
         Sleep(50);

@@ -47,6 +47,9 @@ private:
 };
 
 // Waits until the process's main module is known, as the module-path walk will ask for it.
+// How many 50 ms looks a wait for a helper program to start takes: under a loaded machine a
+// program can need several seconds to start under Wine, and the wait ends at the first success.
+const int kStartLooks = 600;
 ::testing::AssertionResult WaitUntilLoaded(const ChildProcess& child);
 
 // Closes every message box whose caption is the given text (as soon as it appears) and keeps

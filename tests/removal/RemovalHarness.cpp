@@ -70,7 +70,7 @@ void ExpectGoneAfterRestart(const std::string& path) {
 
 ::testing::AssertionResult WaitUntilHeld(const std::string& path) {
     // The probe is closed before each pause, so that the holder can open the file meanwhile.
-    for (int i = 0; i < 100; ++i, Sleep(50)) {
+    for (int i = 0; i < kStartLooks; ++i, Sleep(50)) {
         CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      NULL, OPEN_EXISTING, 0, NULL));
         if (!file.IsValid() && GetLastError() == ERROR_SHARING_VIOLATION) return ::testing::AssertionSuccess();
