@@ -70,6 +70,8 @@ const char* TakeSwitch(const char* word, const char* rest, CommandLine* parsed) 
         parsed->scanOnly = 1;
     } else if (SameName(name, "forcerestart")) {
         parsed->forceRestart = 1;
+    } else if (SameName(name, "quick")) {
+        parsed->quick = 1;
     } else if (SameName(name, "?")) {
         parsed->help = 1;
     } else if (SameName(name, "log")) {
@@ -107,5 +109,6 @@ int ParseCommandLine(const char* commandLine, CommandLine* parsed) {
             rest = TakeSwitch(word, rest, parsed);
         if (rest == 0) break;
     }
+    if (parsed->quick && parsed->pathCount > 0) Refuse(parsed, "/quick");
     return parsed->badSwitch[0] == 0 ? 1 : 0;
 }

@@ -9,6 +9,7 @@ struct CommandLine {
     int scanOnly;                                  // /scanonly: find and report, change nothing
     int forceRestart;                              // /forcerestart: restart when a removal waits for it
     int help;                                      // /?: show the switches, scan nothing
+    int quick;                                     // /quick: the quick scan's places instead of every fixed drive
     char logPath[kCommandPathSize];                // /log FILE; empty without it
     int pathCount;                                 // /path FOLDER, each in turn; 0: every fixed drive
     char paths[kMaxScanPaths][kCommandPathSize];   // without a trailing backslash unless a drive root
@@ -20,6 +21,7 @@ struct CommandLine {
 // Switches start with '/' or '-' and ignore case; double quotes group a word (and are
 // dropped), backslashes are always plain characters, so that "D:\" names a drive root.
 // Returns 1 when every word is understood. Otherwise 0, and badSwitch names the first word
-// refused: an unknown word, a switch missing its value, a value too long, a /path too many.
+// refused: an unknown word, a switch missing its value, a value too long, a /path too many,
+// or /quick beside /path (named "/quick": the two choose what to walk, each its own way).
 // quiet is read from every word, also from those after a refused one.
 int ParseCommandLine(const char* commandLine, CommandLine* parsed);

@@ -1,9 +1,10 @@
-// The scan driver: the memory scan, the walk of every fixed drive (or of the /path folders),
-// the statistics and the restart question.
+// The scan driver: the memory scan, the walk of every fixed drive (or of the /path folders,
+// or of the quick scan's places), the statistics and the restart question.
 #include "app/ScanState.h"
 #include <string.h>
 #include <windows.h>
 #include "app/MessagePump.h"
+#include "app/QuickScan.h"
 #include "app/ReportChannel.h"
 #include "app/RunEnd.h"
 #include "app/RunHost.h"
@@ -17,6 +18,7 @@
 #include "skin/MsgDlg.h"
 
 static const char kAllFixedDrives[] = "!:";
+static const char kQuickPlaces[] = "?:";
 // Before Vista nothing asks for the rights the program needs: a scan without them finds and
 // reports, but every removal and registry deletion fails, and the report says why.
 static const char kNoAdministratorLine[] =
@@ -27,7 +29,8 @@ static const char kRestartQuestion[] =
 // With /path the target names its first folder; the walk takes them all from the command line.
 void PrepareScan(HWND mainWindow) {
     const CommandLine& line = g_commandLine;
-    lstrcpynA(g_scanTarget, line.pathCount > 0 ? line.paths[0] : kAllFixedDrives, sizeof g_scanTarget);
+    const char* target = line.pathCount > 0 ? line.paths[0] : line.quick ? kQuickPlaces : kAllFixedDrives;
+    lstrcpynA(g_scanTarget, target, sizeof g_scanTarget);
     g_hMainWnd = mainWindow;
     g_action = line.scanOnly ? ACTION_REPORT_ONLY : ACTION_REMOVE;
 }
@@ -51,16 +54,30 @@ static void WalkDrive(const char* root) {
     WalkPattern(pattern);
 }
 
-// A folder, a drive root or a share, as /path gave it.
-static void WalkNamedFolder(const char* folder) {
+// A folder, a drive root or a share, as /path or the quick scan gave it, walked whole or only
+// its own files.
+static void WalkNamedFolder(const char* folder, void (*walk)(const char* pattern) = WalkPattern) {
     char pattern[MAX_PATH];
     const char* separator = folder[strlen(folder) - 1] == '\\' ? "" : "\\";   // a drive root has its own
     bool fits = CopyText(pattern, sizeof pattern, folder) && AppendText(pattern, sizeof pattern, separator) &&
                 AppendText(pattern, sizeof pattern, "*.*");
     if (fits)
-        WalkPattern(pattern);
+        walk(pattern);
     else
         ReportNotScanned(folder, "Path too long");
+}
+
+static void WalkOwnFiles(const char* pattern) { WalkFolderFiles(pattern); }
+
+// The loop looks at the abort flag only to skip the looks at places after a termination.
+static void WalkQuickPlaces(const QuickPlaceList& places) {
+    for (int i = 0; i < places.Count() && !g_abortScan; ++i) {
+        const QuickPlace& place = places[i];
+        if (place.kind == PLACE_FILE)
+            WalkFile(place.path);
+        else
+            WalkNamedFolder(place.path, place.kind == PLACE_TREE ? WalkPattern : WalkOwnFiles);
+    }
 }
 
 // Every fixed drive from C: to Z:; the floppy letters are never examined. The loop does not
@@ -73,6 +90,10 @@ static void WalkFixedDrives() {
     }
 }
 
+// The quick scan's places, gathered before anything else so that the log lists them in its
+// header; null in any other scan.
+static const QuickPlaceList* s_quickPlaces;
+
 static void WriteStatistics() {
     g_keepReport = 1;
     if (g_filesInfected > 0) AppendReportLine(" ");
@@ -81,6 +102,7 @@ static void WriteStatistics() {
     AppendReportLine("Total files scanned\t\t:  %d", g_filesScanned);
     AppendReportLine("Total files infected\t\t:  %d", g_filesInfected);
     if (g_showRemovedTotal == 1) AppendReportLine("Total files removed\t\t:  %d", g_filesRemoved);
+    if (s_quickPlaces) AppendReportLine("Quick scan, places examined\t:  %d", s_quickPlaces->Count());
 }
 
 // The 32-bit build on a 64-bit Windows would see System32 as SysWOW64 (walking the one twice
@@ -91,15 +113,24 @@ static void WalkTarget() {
         WalkFixedDrives();
         return;
     }
+    if (s_quickPlaces) {
+        WalkQuickPlaces(*s_quickPlaces);
+        return;
+    }
     for (int i = 0; i < g_commandLine.pathCount; ++i) WalkNamedFolder(g_commandLine.paths[i]);
 }
 
 int StartScan() {
+    bool quick = memcmp(g_scanTarget, kQuickPlaces, sizeof kQuickPlaces) == 0;
+    s_quickPlaces = quick ? &GatherQuickPlaces() : NULL;
     if (GetOsFamily() == OS_NT && !RunsAsAdministrator()) AppendReportLine("%s", kNoAdministratorLine);
     ScanMemory();
     WalkTarget();
     WriteStatistics();
-    ShowStatus(g_abortScan ? "Scanning terminated" : "Scanning completed");
+    if (quick)
+        ShowStatus(g_abortScan ? "Quick scan terminated" : "Quick scan completed");
+    else
+        ShowStatus(g_abortScan ? "Scanning terminated" : "Scanning completed");
     if (g_restartNeeded && ToolMessageBox(kRestartQuestion, g_toolTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
         RestartToFinish();
     return 1;

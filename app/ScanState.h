@@ -3,7 +3,7 @@
 
 enum { ACTION_REMOVE = 100, ACTION_RENAME = 101, ACTION_REMOVE_TOO = 102, ACTION_REPORT_ONLY = 103 };
 
-extern char g_scanTarget[260];   // "!:" walks every fixed drive; else the first /path folder
+extern char g_scanTarget[260];   // "!:" walks every fixed drive; "?:" the quick scan's places; else the first /path folder
 extern int g_action;             // one of the ACTION_ codes
 extern int g_filesScanned;
 extern int g_filesInfected;

@@ -18,12 +18,14 @@ CFont g_labelFont;
 // Not the tool's title: the single-instance test would take a box with it for another copy.
 static const char kBoxCaption[] = "Sweepwright command line";
 static const char kUsage[] =
-    "Sweepwright [/quiet] [/scanonly] [/log FILE] [/path FOLDER]... [/forcerestart] [/?]\n\n"
+    "Sweepwright [/quiet] [/scanonly] [/log FILE] [/path FOLDER]... [/quick] [/forcerestart] [/?]\n\n"
     "/quiet\t\tno window and no question; the report goes to the log\n"
     "/scanonly\tfind and report, change nothing\n"
     "/log FILE\tappend the report to FILE (with /quiet and without /log:\n"
     "\t\tSweepwright.log in the Windows folder)\n"
     "/path FOLDER\twalk this folder instead of every fixed drive (may be repeated)\n"
+    "/quick\t\tonly the places the trojan lives in and the files autorun\n"
+    "\t\tentries and services start (not with /path)\n"
     "/forcerestart\trestart when a removal waits for the restart\n\n"
     "Exit codes:\n"
     "0\tnothing infected found\n"

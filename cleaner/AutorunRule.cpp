@@ -81,3 +81,53 @@ AutorunMatch MatchAutorunCommand(const char* data, const char* expanded, const c
         return AUTORUN_FULL_PATH;
     return AUTORUN_NO_MATCH;
 }
+
+// The first `length` characters of text as a path, when it fits and names an existing file.
+static bool IsExistingFile(const char* folder, const char* text, size_t length, bool (*isFile)(const char*), char* file,
+                           size_t size) {
+    size_t folderLength = folder ? strlen(folder) + 1 : 0;
+    if (folderLength + length >= size) return false;
+    if (folder) {
+        memcpy(file, folder, folderLength - 1);
+        file[folderLength - 1] = '\\';
+    }
+    memcpy(file + folderLength, text, length);
+    file[folderLength + length] = '\0';
+    return isFile(file);
+}
+
+static size_t NameLength(const char* text) {
+    size_t length = 0;
+    while (!EndsName(text[length])) length++;
+    return length;
+}
+
+// Only a drive path or a share names a file wherever the program runs from.
+static bool IsFullPath(const char* path) {
+    return (path[0] != '\0' && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\');
+}
+
+bool FindCommandFile(const char* command, const SystemFolders& folders, bool wow64View,
+                     bool (*isFile)(const char* path), char* file, size_t size) {
+    const char* text = CommandText(command);
+    if (StartsWithNoCase(text, "\\??\\", 4)) text += 4;
+    if (size > 0) file[0] = '\0';
+    if (IsBareCommand(text) && !IsFullPath(text)) {
+        const char* searched[] = {wow64View ? folders.wow64 : folders.system, folders.system, folders.windowsSystem};
+        size_t length = NameLength(text);
+        for (const char* folder : searched) {
+            if (length > 0 && folder[0] != '\0' && IsExistingFile(folder, text, length, isFile, file, size))
+                return true;
+        }
+    } else if (IsFullPath(text)) {
+        // Quotes hold the whole path, blanks and all.
+        bool quoted = command[0] == '"';
+        for (size_t end = 0;; end++) {
+            bool ends = quoted ? text[end] == '"' || text[end] == '\0' : EndsName(text[end]);
+            if (ends && IsExistingFile(nullptr, text, end, isFile, file, size)) return true;
+            if (text[end] == '\0') break;
+        }
+    }
+    if (size > 0) file[0] = '\0';
+    return false;
+}

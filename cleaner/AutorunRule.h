@@ -1,6 +1,7 @@
 // Whether the data of one autorun value starts a given infected file. Pure text work, so
 // it also builds natively for the sanitizer tests and the fuzzer.
 #pragma once
+#include <stddef.h>
 
 enum AutorunMatch {
     AUTORUN_NO_MATCH = 0,
@@ -22,3 +23,13 @@ struct SystemFolders {
 // system folder's name. Letter case is ignored throughout.
 AutorunMatch MatchAutorunCommand(const char* data, const char* expanded, const char* infectedPath,
                                  const SystemFolders& folders, bool wow64View);
+
+// Which file a command starts (an autorun value's, a win.ini or system.ini line's, a
+// service's image path), read as the rule above reads one: one leading quote skipped (and a
+// leading "\??\"), a name ending where the rule says. A bare name is looked for in the system's
+// folders (the 32-bit one first in the 32-bit registry view). A quoted full path ends at its
+// closing quote; one with blanks and no quotes is tried at each name end in turn, as the
+// system itself tries it: the first text that isFile says is an existing file wins. Environment strings must be expanded already.
+// Returns false (file empty) when no candidate names an existing file.
+bool FindCommandFile(const char* command, const SystemFolders& folders, bool wow64View,
+                     bool (*isFile)(const char* path), char* file, size_t size);

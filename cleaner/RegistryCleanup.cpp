@@ -102,9 +102,27 @@ static int ReadAutorunData(HKEY root, const char* subKey, REGSAM view, const cha
     return 1;
 }
 
-static AutorunMatch MatchAutorunData(const AutorunData& value, const char* infectedPath, REGSAM view) {
+const SystemFolders& TheSystemFolders() {
     static const SystemFolders folders = AskSystemFolders();
-    return MatchAutorunCommand(value.data, value.expanded, infectedPath, folders, view == KEY_WOW64_32KEY);
+    return folders;
+}
+
+static AutorunMatch MatchAutorunData(const AutorunData& value, const char* infectedPath, REGSAM view) {
+    return MatchAutorunCommand(value.data, value.expanded, infectedPath, TheSystemFolders(), view == KEY_WOW64_32KEY);
+}
+
+void ForEachAutorunCommand(HKEY root, const char* subKey, REGSAM view,
+                           void (*found)(const char* command, REGSAM view)) {
+    CRegKey key;
+    if (!OpenKey(key, root, subKey, KEY_READ, view)) return;
+    static char name[16384];
+    for (DWORD index = 0;; index++) {
+        DWORD nameLength = sizeof name - 1;
+        LONG listed = RegEnumValueA(key, index, name, &nameLength, NULL, NULL, NULL, NULL);
+        if (listed != ERROR_SUCCESS && listed != ERROR_MORE_DATA) return;   // ERROR_NO_MORE_ITEMS at the end
+        AutorunData value;
+        if (listed == ERROR_SUCCESS && ReadAutorunData(root, subKey, view, name, &value)) found(value.expanded, view);
+    }
 }
 
 // Examines one value of an autorun key and deletes it when it starts the infected file.

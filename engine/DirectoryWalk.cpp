@@ -55,16 +55,13 @@ void ShowPathStatus(const char* path) {
     ShowStatus(g_statusText);
 }
 
-// A folder the system refuses to list (access denied, as System Volume Information is on XP,
-// or held open without sharing) is named with the reason. Nothing to list is no refusal: an
+// A folder (or a named file) the system refuses to list (access denied, as System Volume
+// Information is on XP, or held open without sharing) is named with the reason. Nothing to list is no refusal: an
 // empty drive root, a folder gone since its parent was listed, a pattern that matches nothing.
-void ReportUnlisted(const char* pattern, DWORD error) {
+void ReportRefused(const char* place, DWORD error) {
     if (g_memoryCheckMode == 1 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
         error == ERROR_NO_MORE_FILES)
         return;
-    int folderLength = PatternFolderLength(pattern);
-    char folder[kJoinedSize];
-    JoinPatternPath(pattern, folderLength < 0 ? (int)strlen(pattern) : folderLength, "", "", folder, sizeof folder);
     char reason[64];
     if (error == ERROR_ACCESS_DENIED)
         CopyText(reason, sizeof reason, "Access denied");
@@ -73,7 +70,15 @@ void ReportUnlisted(const char* pattern, DWORD error) {
     else
         _snprintf(reason, sizeof reason, "Cannot be listed (error %lu)", error);
     reason[sizeof reason - 1] = 0;
-    ReportNotScanned(folder, reason);
+    ReportNotScanned(place, reason);
+}
+
+// A pattern's folder, as ReportRefused names it.
+void ReportUnlisted(const char* pattern, DWORD error) {
+    int folderLength = PatternFolderLength(pattern);
+    char folder[kJoinedSize];
+    JoinPatternPath(pattern, folderLength < 0 ? (int)strlen(pattern) : folderLength, "", "", folder, sizeof folder);
+    ReportRefused(folder, error);
 }
 
 // The listing gives "?" for each character of a name that the system's code page cannot hold
@@ -140,9 +145,9 @@ void CheckEntry(const char* pattern, int folderLength, const WIN32_FIND_DATAA& e
     g_listedFileSize = -1;
 }
 
-int VisitFileEntry(const char* pattern, const WIN32_FIND_DATAA& entry) {
+// An entry listed by a pattern whose folder part is folderLength characters long.
+int VisitEntryIn(const char* pattern, int folderLength, const WIN32_FIND_DATAA& entry) {
     if (PumpAndTestAbort()) return kAborted;
-    int folderLength = PatternFolderLength(pattern);
     char joined[kJoinedSize];
     if (g_memoryCheckMode == 1)
         CopyText(joined, sizeof joined, pattern);
@@ -153,6 +158,10 @@ int VisitFileEntry(const char* pattern, const WIN32_FIND_DATAA& entry) {
     ShowPathStatus(joined);
     if (!IsFolder(entry)) CheckEntry(pattern, folderLength, entry);
     return PumpAndTestAbort() ? kAborted : kPassDone;
+}
+
+int VisitFileEntry(const char* pattern, const WIN32_FIND_DATAA& entry) {
+    return VisitEntryIn(pattern, PatternFolderLength(pattern), entry);
 }
 
 // The subfolders a folder's listing met, kept to be entered after its last file: for each,
@@ -327,4 +336,22 @@ int WalkTree(const char* pattern) {
 int WalkFolder(const char* pattern) {
     int result = WalkTree(pattern);
     return result == kPassDone ? g_filesScanned : result;
+}
+
+int WalkFolderFiles(const char* pattern) {
+    SubfolderList none(false);
+    int result = ListFolder(pattern, none);
+    return result == kPassDone ? g_filesScanned : result;
+}
+
+// The listing of the path itself gives the file's entry, its size and 8.3 name among them.
+int WalkFile(const char* path) {
+    const char* lastSlash = strrchr(path, '\\');
+    if (lastSlash == NULL || strpbrk(path, "*?") != NULL) return kMalformed;
+    int folderLength = (int)(lastSlash + 1 - path);
+    int result = EnumerateListing(path, [&](const WIN32_FIND_DATAA& entry) {
+        return IsFolder(entry) ? (int)kPassDone : VisitEntryIn(path, folderLength, entry);
+    });
+    if (result == kNotListed) ReportRefused(path, GetLastError());
+    return result == kPassDone || result == kNotListed ? g_filesScanned : result;
 }

@@ -18,3 +18,9 @@ extern unsigned long g_statusIntervalMs;
 extern size_t g_subfolderNamesLimit;
 
 int WalkFolder(const char* pattern);
+// A folder's own files, none of its subfolders, listed as WalkFolder lists each folder.
+int WalkFolderFiles(const char* pattern);
+// One file by its full path, examined as WalkFolder examines a listed file. A path with a
+// wildcard, a folder and a missing file are skipped; a file the system refuses to list is
+// named as not scanned.
+int WalkFile(const char* path);

@@ -2,7 +2,7 @@
 """Scan speed and memory of Sweepwright under Wine, through its real window.
 
     tools/benchmark.py [--files 20000,100000] [--runs 3] [--build build/cross32|cross64] [--version winxp]
-                       [--breakdown]
+                       [--breakdown] [--quick]
 
 For each tree size: builds (once, under build/bench/) a tree of that many files of varied sizes
 in nested folders, with a few look-alike samples planted again before every scan; maps it as
@@ -18,6 +18,11 @@ walks, and its fastest scan is subtracted. The load average is printed at the st
 end (the figures mean most on a quiet machine). --breakdown
 also times the walk with one more part of the scan's per-file work at a time (see
 tools/bench/WalkCost.cpp).
+
+--quick times the quick scan (/quick) against the full scan instead, the fastest of --runs each,
+with their files examined: in a prefix whose D: is the first tree size's tree, and in one whose
+D: is the same tree and whose E: holds the last size's tree of clean files (outside every quick
+place). Goal: the extra files change the quick scan's time by under 10 %.
 
 Build first (tools/run_tests.sh); needs Xvfb and Wine. The architecture is the one swtest picks
 (SW_ARCH, else 32-bit where the machine runs it), and so are the default build and program.
@@ -98,9 +103,11 @@ def peak_memory_kb(pid):
 class Bench:
     """One throwaway prefix whose D: is the given folder."""
 
-    def __init__(self, drive_d, version, build):
+    def __init__(self, drive_d, version, build, drive_e=None):
         self.prefix = swtest.Prefix("bench")
         self.prefix.map_drive("D", drive_d)
+        if drive_e:
+            self.prefix.map_drive("E", drive_e)
         self.drive_d = drive_d
         self.driver = self.prefix.start()
         self.prefix.set_windows_version(version)
@@ -111,12 +118,12 @@ class Bench:
     def close(self):
         self.prefix.close()
 
-    def scan(self):
+    def scan(self, *switches):
         """(seconds from the SCAN click to "Scanning completed", files scanned, VmHWM in kB)."""
-        run = scanrun.ScanRun(self.prefix, self.exe)
+        run = scanrun.ScanRun(self.prefix, self.exe, *switches)
         started = time.monotonic()
         run.click_scan()
-        while run.status() != scanrun.COMPLETED:
+        while run.status() not in (scanrun.COMPLETED, scanrun.QUICK_COMPLETED):
             time.sleep(0.01)
         seconds = time.monotonic() - started
         peak = peak_memory_kb(run.process.popen.pid)
@@ -168,6 +175,33 @@ def measure(files, args, empty):
     sys.stdout.flush()
 
 
+def measure_quick(args):
+    """Quick and full scans, side by side in every round, without and with the large tree."""
+    sizes = [int(n) for n in args.files.split(",")]
+    trees = [os.path.join(ROOT, "build", "bench", "tree-%d" % files) for files in (sizes[0], sizes[-1])]
+    for tree, files in zip(trees, (sizes[0], sizes[-1])):
+        build_tree(tree, files)
+    benches = [Bench(trees[0], args.version, args.build), Bench(trees[0], args.version, args.build, trees[1])]
+    try:
+        rounds = []
+        for _ in range(args.runs):
+            for bench in benches:
+                plant_samples(trees[0], sizes[0])   # each scan removes them
+                rounds.append((bench, bench.scan("/quick"), bench.scan()))
+    finally:
+        for bench in benches:
+            bench.close()
+    quick = []
+    for bench, what in zip(benches, ("D: %d files" % sizes[0], "D: %d files, E: %d more" % (sizes[0], sizes[-1]))):
+        scans = [r[1:] for r in rounds if r[0] is bench]
+        quick_s, full_s = min(s[0][0] for s in scans), min(s[1][0] for s in scans)
+        quick.append(quick_s)
+        print("  %-28s quick %6.2f s, %7d files; full %7.2f s, %7d files; quick/full %.3f" % (
+            what, quick_s, scans[0][0][1], full_s, scans[0][1][1], quick_s / full_s))
+    print("  the quick scan's time with %d more files outside its places: %+.1f %% (goal: under 10 %%)" % (
+        sizes[-1], 100 * (quick[1] - quick[0]) / quick[0]))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--files", default="20000,100000", help="tree sizes, comma-separated")
@@ -175,6 +209,7 @@ def main():
     parser.add_argument("--build", default=os.path.join(ROOT, "build", swtest.ARCH.build), help="the cross build folder")
     parser.add_argument("--version", default="winxp", help="Windows version Wine reports")
     parser.add_argument("--breakdown", action="store_true", help="also time the walk's parts")
+    parser.add_argument("--quick", action="store_true", help="time the quick scan against the full scan")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
     program = "Sweepwright64.exe" if swtest.ARCH.bits == "64" else "Sweepwright.exe"
@@ -183,6 +218,10 @@ def main():
     print("%s under Wine %s (%s), %d cores, load average %s at the start" % (
         program, subprocess.run(["wine", "--version"], stdout=subprocess.PIPE, universal_newlines=True).stdout.strip(),
         args.version, os.cpu_count(), " ".join("%.1f" % a for a in os.getloadavg())))
+    if args.quick:
+        measure_quick(args)
+        print("load average %s at the end" % " ".join("%.1f" % a for a in os.getloadavg()))
+        return
     empty_folder = os.path.join(ROOT, "build", "bench", "empty")
     os.makedirs(empty_folder, exist_ok=True)
     empty = Bench(empty_folder, args.version, args.build)

@@ -7,7 +7,7 @@
 struct Row {
     const char* line;
     int ok;
-    const char* flags;   // q quiet, s scanonly, f forcerestart, h help
+    const char* flags;   // q quiet, s scanonly, f forcerestart, h help, k quick
     const char* log;
     std::vector<std::string> paths;
     const char* bad;
@@ -24,6 +24,7 @@ static const Row kRows[] = {
     {"sw.exe /path D:\\ /path \"E:\\My Data\\\"", 1, "", "", {"D:\\", "E:\\My Data"}, ""},
     {"sw.exe -PATH \\\\srv\\share\\", 1, "", "", {"\\\\srv\\share"}, ""},
     {"sw.exe\t/path\tC:\\Temp", 1, "", "", {"C:\\Temp"}, ""},
+    {"sw.exe /QUICK /scanonly", 1, "ks", "", {}, ""},
     // Refusals: the first word refused is named; /quiet counts wherever it stands.
     {"sw.exe /silent", 0, "", "", {}, "/silent"},
     {"sw.exe quiet", 0, "", "", {}, "quiet"},
@@ -33,6 +34,7 @@ static const Row kRows[] = {
     {"sw.exe \"\"", 0, "", "", {}, "\"\""},
     {"sw.exe /quiet /", 0, "q", "", {}, "/"},
     {"sw.exe /scanonly /quietly", 0, "s", "", {}, "/quietly"},
+    {"sw.exe /path D:\\ -Quick", 0, "k", "", {"D:\\"}, "/quick"},
 };
 
 static bool Has(const char* flags, char flag) { return std::string(flags).find(flag) != std::string::npos; }
@@ -47,6 +49,7 @@ TEST(CommandLine, EachRowParsesAsWritten) {
         EXPECT_EQ(Has(row.flags, 's'), parsed.scanOnly != 0);
         EXPECT_EQ(Has(row.flags, 'f'), parsed.forceRestart != 0);
         EXPECT_EQ(Has(row.flags, 'h'), parsed.help != 0);
+        EXPECT_EQ(Has(row.flags, 'k'), parsed.quick != 0);
         EXPECT_STREQ(row.log, parsed.logPath);
         ASSERT_EQ(row.paths.size(), (size_t)parsed.pathCount);
         for (size_t i = 0; i < row.paths.size(); ++i) EXPECT_EQ(row.paths[i], parsed.paths[i]);

@@ -25,6 +25,7 @@ RESTART_QUESTION = ("The system has to be restarted to remove the virus complete
                     "\n\n Restart now?")
 TERMINATE_QUESTION = "Terminate the Scan now?"
 COMPLETED, TERMINATED = "Scanning completed", "Scanning terminated"
+QUICK_COMPLETED, QUICK_TERMINATED = "Quick scan completed", "Quick scan terminated"
 MEMORY_LINE = "System Memory    W32/Drellmoxin.Trojan  removed"
 FORCED_NAME = "W32/Drellmoxin.Trojan "      # the checker's name, with its trailing blank
 REGISTRY_LINE = "System Registry     W32/Drellmoxin.Trojan removed"
@@ -136,7 +137,8 @@ class ScanRun:
         """Waits for the end of the scan, dismissing kill boxes on the way. When
         restart_answer is given the restart question must follow the statistics and gets that
         answer; otherwise no question may be asked."""
-        self.wait_until(lambda: self.status() in (COMPLETED, TERMINATED), "end of the scan", timeout)
+        ends = (COMPLETED, TERMINATED, QUICK_COMPLETED, QUICK_TERMINATED)
+        self.wait_until(lambda: self.status() in ends, "end of the scan", timeout)
         status = self.status()
         question = None
         if restart_answer is not None:

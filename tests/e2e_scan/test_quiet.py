@@ -7,6 +7,7 @@ processes and the registry.
 """
 
 import os
+import re
 import signal
 import sys
 import time
@@ -32,6 +33,11 @@ AUTORUN_VALUE = "Drellmoxin Probe"
 BOX_CAPTION = "Sweepwright command line"
 RUN_SECONDS = 240
 PLANTED = ((FIRST, FIRST_RECORD), (SECOND, SECOND_RECORD))
+# Look-alikes on C: for the quick scan ({user}: the prefix's own profile); a Run value starts FIRST.
+WINDOWS_TEMP, DOWNLOADS = "windows\\Temp\\update.exe", "users\\{user}\\Downloads\\setup.exe"
+COMMON_FILES = "Program Files\\Common Files\\System\\helper.dll"
+PROFILE_9X = "windows\\Profiles\\anna\\Desktop\\game.exe"
+QUICK_PLACES = re.compile(r"^Quick scan of (\d+) places:$")
 
 
 def deferred_path():
@@ -44,7 +50,8 @@ def deferred_path():
 
 class Row:
     def __init__(self, version, switches, exit_code, planted=True, removed=(), held=None, log=DEFAULT_LOG,
-                 running=False, second_copy=False, marker="exit code", box=False, window=False):
+                 running=False, second_copy=False, marker="exit code", box=False, window=False, on_c=(),
+                 removed_on_c=()):
         self.version, self.switches, self.exit_code = version, switches, exit_code
         self.planted = planted          # the two look-alikes lie on D: (a near miss always does)
         self.removed = set(removed)     # the planted files the run must remove; the others stay
@@ -55,6 +62,7 @@ class Row:
         self.box = box                  # not quiet: a box names the bad switch, and OK answers it
         self.window = window            # not quiet: SCAN pressed in the window, OK when it is done
         self.marker = exit_code if marker == "exit code" else marker   # LastResult, or None: no marker
+        self.on_c, self.removed_on_c = on_c, set(removed_on_c)   # look-alikes on C:, and which the run removes
 
 
 ROWS = {
@@ -69,6 +77,11 @@ ROWS = {
     "window_log": Row("winxp", "/log " + LOG, 1, removed=[FIRST, SECOND], log=LOG, marker=None, window=True),
     "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None, box=True),
     # The first copy (its own log) removes both look-alikes and writes the marker.
+    # The quick scan: its places and the file a Run value starts, not the rest of D:.
+    "quick": Row("win7", "/quiet /quick /log " + LOG, 1, removed=[FIRST], log=LOG, on_c=(WINDOWS_TEMP, DOWNLOADS,
+                 COMMON_FILES), removed_on_c=(WINDOWS_TEMP, DOWNLOADS, COMMON_FILES)),
+    "quick_win98": Row("win98", "/quiet /quick /log " + LOG, 1, removed=[FIRST], log=LOG,
+                       on_c=(PROFILE_9X, DOWNLOADS), removed_on_c=(PROFILE_9X,)),
     "second_copy": Row("winxp", "/quiet /log " + LOG, 1618, removed=[FIRST, SECOND], log=None, second_copy=True,
                        marker=1),
 }
@@ -94,6 +107,11 @@ class QuietRunTest(swtest.WineTestCase):
             with open(os.environ["SW_LOOKALIKE"], "rb") as source, open(lookalike, "wb") as copy:
                 copy.write(source.read())
         prefix.map_drive("D", cls.drive_d)
+        users = os.path.join(prefix.drive_c, "users")
+        cls.user = next(name for name in os.listdir(users) if name != "Public")
+        for index, path in enumerate(ROW.on_c):
+            scanrun.plant(prefix.drive_c, path.format(user=cls.user), gen_samples.matching_sample(
+                gen_samples.record_by_index(FIRST_RECORD + index), "one"))
 
     @classmethod
     def setUpClass(cls):
@@ -110,6 +128,8 @@ class QuietRunTest(swtest.WineTestCase):
             driver.reg_set(RUN_KEY, AUTORUN_VALUE, "sz", "D:\\" + RUNNING)
             cls.lookalike = prefix.spawn("D:\\" + RUNNING)
             scanrun.wait_until_in_use([host_path(cls.drive_d, RUNNING)])
+        if "/quick" in ROW.switches:
+            driver.reg_set(RUN_KEY, AUTORUN_VALUE, "sz", "D:\\" + FIRST)
         cls.before = scanrun.file_hashes(cls.drive_d)
         # The log is written on C: before the walk gets there.
         cls.scanned = 1 if "/path" in ROW.switches else scanrun.count_files(prefix.drive_c) + 1 + len(cls.before)
@@ -215,12 +235,17 @@ class QuietRunTest(swtest.WineTestCase):
         if "/path" in ROW.switches:
             self.assertIn(TOO_LONG + "     Path too long, not scanned", block)
         start = block.index("Scanning statistics")
-        self.assertEqual(block[start:start + 5], scanrun.statistics(self.scanned, self.infected(), len(ROW.removed))[-5:])
+        scanned = self.scanned
+        if "/quick" in ROW.switches:
+            scanned = int(block[start + 2].split()[-1])
+            self.assertLess(scanned, self.scanned, "fewer files than a full scan of the prefix")
+        removed = len(ROW.removed) + len(ROW.removed_on_c)
+        self.assertEqual(block[start:start + 5], scanrun.statistics(scanned, self.infected(), removed)[-5:])
 
     def infected(self):
         if ROW.running:   # both look-alikes and the running image, which counts in memory too
             return len(PLANTED) + 2
-        return len(ROW.removed) + (1 if ROW.held else 0)
+        return len(ROW.removed) + len(ROW.removed_on_c) + (1 if ROW.held else 0)
 
     def test_marker(self):
         if ROW.marker is None:
@@ -251,6 +276,18 @@ class QuietRunTest(swtest.WineTestCase):
     def test_scanonly_leaves_the_process_and_the_autorun_value(self):
         self.assertTrue(self.lookalike.running())
         self.assertEqual(self.driver.reg_get(RUN_KEY, AUTORUN_VALUE), ("sz", "D:\\" + RUNNING))
+
+    @unittest.skipUnless("/quick" in ROW.switches, "a full scan")
+    def test_quick_scan_says_so_and_examines_its_places(self):
+        header = self.log.index("Switches: " + ROW.switches) + 1
+        listed = int(QUICK_PLACES.match(self.log[header]).group(1))
+        places = self.log[header + 1:header + 1 + min(listed, 20)]
+        self.assertEqual(len(set(p.lower() for p in places)), len(places), "each place once")
+        self.assertIn("Quick scan, places examined\t:  %d" % listed, self.log)
+        for path in ROW.on_c:
+            host = scanrun.host_path(self.prefix.drive_c, path.format(user=self.user))
+            self.assertEqual(not os.path.exists(host), path in ROW.removed_on_c, path)
+        self.assertIsNone(self.driver.reg_get(RUN_KEY, AUTORUN_VALUE), "the Run value went with its file")
 
     @unittest.skipUnless(ROW.held, "no file is held")
     def test_held_file_waits_for_the_restart(self):

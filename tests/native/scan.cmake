@@ -22,3 +22,7 @@ sw_fuzzer(fuzz_path_text ${SW_ROOT}/engine/PathText.cpp ${SW_ROOT}/tests/native/
 # Seeds for the file fuzzer: the first kilobytes of a few look-alike samples (headers intact).
 execute_process(COMMAND /usr/bin/python3 ${SW_ROOT}/tests/native/scan/seed_corpus.py
                         ${CMAKE_CURRENT_BINARY_DIR}/fuzz_check_file_corpus)
+
+# The quick scan's place list: overlaps and the 9x line's places.
+sw_native_test(quick_places ${SW_ROOT}/tests/native/scan/QuickPlacesTest.cpp ${SW_ROOT}/engine/QuickPlaces.cpp
+               ${SW_ROOT}/engine/PathText.cpp)

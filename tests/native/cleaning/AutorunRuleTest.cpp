@@ -101,4 +101,44 @@ TEST(AutorunRule, ReadsNoFurtherThanTheTerminators) {
     EXPECT_EQ(AUTORUN_NO_MATCH, MatchAutorunCommand(shorter.get(), shorter.get(), path.c_str(), kFolders, false));
 }
 
+// The files that exist on the system of the command table below.
+bool IsListedFile(const char* path) {
+    static const char* const kFiles[] = {"C:\\WINDOWS\\system32\\abc.exe", "C:\\WINDOWS\\SysWOW64\\abc.exe",
+                                         "D:\\My Tools\\run me.exe",       "D:\\My",
+                                         "D:\\Tools\\run me.exe",          "\\\\srv\\x\\s.exe"};
+    for (const char* file : kFiles)
+        if (strcmp(file, path) == 0) return true;
+    return false;
+}
+
+// Which file a command starts: the command as expanded, the registry view, the file or "".
+const struct {
+    const char* command;
+    bool wow64View;
+    const char* file;
+} kStarts[] = {
+    {"abc.exe /q", false, "C:\\WINDOWS\\system32\\abc.exe"},
+    {"\"abc.exe\",1", true, "C:\\WINDOWS\\SysWOW64\\abc.exe"},
+    // Unquoted blanks: the first name end that gives an existing file, as the system tries them.
+    {"D:\\My Tools\\run me.exe -x", false, "D:\\My"},
+    {"D:\\Tools\\run me.exe -x", false, "D:\\Tools\\run me.exe"},
+    {"D:\\Tools\\run", false, ""},
+    {"\"D:\\My Tools\\run me.exe\" -x", false, "D:\\My Tools\\run me.exe"},
+    {"\\??\\\\\\srv\\x\\s.exe", false, "\\\\srv\\x\\s.exe"},
+    // A relative path depends on where the program runs from: no file.
+    {"system32\\abc.exe", false, ""},
+    {"", false, ""},
+};
+
+TEST(AutorunRule, FileACommandStarts) {
+    for (const auto& row : kStarts) {
+        SCOPED_TRACE(row.command);
+        char file[64];
+        memset(file, 0xBD, sizeof file);
+        EXPECT_EQ(row.file[0] != 0,
+                  FindCommandFile(row.command, kFolders, row.wow64View, IsListedFile, file, sizeof file));
+        EXPECT_STREQ(row.file, file);
+    }
+}
+
 }   // namespace
