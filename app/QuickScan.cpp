@@ -2,6 +2,7 @@
 #include "app/QuickScan.h"
 
 #include <windows.h>
+#include <initializer_list>
 #include <stdio.h>
 #include <string.h>
 
@@ -88,8 +89,7 @@ void AddCommandFile(const char* command, REGSAM view) {
 void AddAutorunFiles() {
     REGSAM views[2];
     int viewCount = GetRegistryViews(views);
-    const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
-    for (HKEY root : roots)
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
         for (const char* key : kAutorunKeys)
             for (int i = 0; i < viewCount; ++i) ForEachAutorunCommand(root, key, views[i], AddCommandFile);
 }
@@ -156,28 +156,23 @@ void AddProfiles(const char* windows) {
         AddProfilesUnder(profiles);
 }
 
-// The Windows folder's own files and its System, System32 and SysWOW64 folders; the
-// temporary folders; Program Files\Common Files of each registry view.
+// The Windows folder's own files (its other subfolders are no places) and its System,
+// System32 and SysWOW64 folders; the temporary folders; Program Files\Common Files and
+// Program Files (x86)\Common Files, as each registry view names them.
 void AddSystemFolders(const char* windows) {
+    AddPlace(windows, PLACE_FILES);
     const SystemFolders& system = TheSystemFolders();
-    char windowsTemp[MAX_PATH], temp[MAX_PATH], commonFiles[2][MAX_PATH] = {"", ""};
-    DWORD tempLength = GetTempPathA(sizeof temp, temp);
-    if (tempLength == 0 || tempLength >= sizeof temp) temp[0] = 0;
-    if (!CopyText(windowsTemp, sizeof windowsTemp, windows) || !AppendText(windowsTemp, sizeof windowsTemp, "\\Temp"))
-        windowsTemp[0] = 0;
+    for (const char* folder : {system.system, system.windowsSystem, system.wow64}) AddPlace(folder, PLACE_TREE);
+    char folder[MAX_PATH];
+    DWORD tempLength = GetTempPathA(sizeof folder, folder);
+    if (tempLength > 0 && tempLength < sizeof folder) AddPlace(folder, PLACE_TREE);
+    s_places.Add(windows, "Temp", PLACE_TREE);
     REGSAM views[2];
     int viewCount = GetRegistryViews(views);
     for (int i = 0; i < viewCount; ++i)
-        ReadRegistryString(HKEY_LOCAL_MACHINE, kVersionKey, "CommonFilesDir", commonFiles[i], MAX_PATH, views[i]);
-    char longForms[8][MAX_PATH];
-    const char* named[8] = {windows, system.system, system.windowsSystem, system.wow64,
-                            temp,    windowsTemp,   commonFiles[0],       commonFiles[1]};
-    for (int i = 0; i < 8; ++i)
-        if (!LongForm(named[i], longForms[i])) longForms[i][0] = 0;
-    AddSystemPlaces(&s_places, SystemPlaces{longForms[0],
-                                            {longForms[1], longForms[2], longForms[3]},
-                                            {longForms[4], longForms[5]},
-                                            {longForms[6], longForms[7]}});
+        for (const char* name : {"CommonFilesDir", "CommonFilesDir (x86)"})
+            if (ReadRegistryString(HKEY_LOCAL_MACHINE, kVersionKey, name, folder, sizeof folder, views[i]))
+                AddPlace(folder, PLACE_TREE);
 }
 
 void ListPlacesInLog() {

@@ -106,10 +106,3 @@ void QuickPlaceList::KeepEachOnce(bool (*walkable)(const QuickPlace& place)) {
 void AddProfilePlaces(QuickPlaceList* places, const char* profile) {
     for (const char* folder : kProfileFolders) places->Add(profile, folder, PLACE_TREE);
 }
-
-void AddSystemPlaces(QuickPlaceList* places, const SystemPlaces& folders) {
-    places->Add(folders.windows, NULL, PLACE_FILES);
-    for (const char* folder : folders.systemFolders) places->Add(folder, NULL, PLACE_TREE);
-    for (const char* folder : folders.temp) places->Add(folder, NULL, PLACE_TREE);
-    for (const char* folder : folders.commonFiles) places->Add(folder, NULL, PLACE_TREE);
-}

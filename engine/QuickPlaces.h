@@ -43,12 +43,3 @@ private:
 // application data, under the names of every layout a profile may have (the 9x line's
 // Windows folder, 2000 and XP, Vista and later). The ones a system lacks are skipped when walked.
 void AddProfilePlaces(QuickPlaceList* places, const char* profile);
-
-// The system's own quick places; an empty name is a folder this system does not have.
-struct SystemPlaces {
-    const char* windows;            // its own files only: its subfolders are places of their own or none
-    const char* systemFolders[3];   // the system folder, the Windows folder's System, the 32-bit system folder
-    const char* temp[2];            // the system's temporary folder and the Windows folder's Temp
-    const char* commonFiles[2];     // Program Files\Common Files of each registry view
-};
-void AddSystemPlaces(QuickPlaceList* places, const SystemPlaces& folders);

@@ -49,10 +49,10 @@ TEST(QuickPlaces, EachPlaceOnce) {
 // System is the system folder; the places the system lacks are left out.
 TEST(QuickPlaces, NineXLine) {
     QuickPlaceList places;
-    AddSystemPlaces(&places, SystemPlaces{"C:\\WINDOWS",
-                                          {"C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS\\System", ""},
-                                          {"C:\\WINDOWS\\TEMP", "C:\\WINDOWS\\Temp"},
-                                          {"C:\\Program Files\\Common Files", ""}});
+    places.Add("C:\\WINDOWS", NULL, PLACE_FILES);
+    for (const char* folder : {"C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS\\System", "C:\\WINDOWS\\TEMP", "C:\\WINDOWS\\Temp",
+                               "C:\\Program Files\\Common Files"})
+        places.Add(folder, NULL, PLACE_TREE);
     AddProfilePlaces(&places, "C:\\WINDOWS");
     AddProfilePlaces(&places, "C:\\WINDOWS\\Profiles\\anna");
     EXPECT_EQ(Kept(places, {"C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS\\System", "C:\\WINDOWS\\TEMP",
