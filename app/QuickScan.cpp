@@ -69,10 +69,16 @@ bool IsExistingFile(const char* path) {
 }
 
 // A place the walk can examine: a file as a file, a folder as a folder that is no link (the
-// walk enters no link, so what a link points to is a place only under its own name).
+// walk enters no link, so what a link points to is a place only under its own name). A place
+// the system refuses to show is walked, so that the walk names it as not scanned.
 bool IsWalkable(const QuickPlace& place) {
-    DWORD attributes = AttributesOf(place.path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    DWORD error = 0;
+    DWORD attributes = WithRedirectionOff([&] {
+        DWORD asked = GetFileAttributesA(place.path);
+        error = GetLastError();
+        return asked;
+    });
+    if (attributes == INVALID_FILE_ATTRIBUTES) return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
     bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (place.kind == PLACE_FILE) return !folder;
     return folder && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;

@@ -56,8 +56,9 @@ void ShowPathStatus(const char* path) {
 }
 
 // A folder (or a named file) the system refuses to list (access denied, as System Volume
-// Information is on XP, or held open without sharing) is named with the reason. Nothing to list is no refusal: an
-// empty drive root, a folder gone since its parent was listed, a pattern that matches nothing.
+// Information is on XP, or held open without sharing) is named with the reason. Nothing to
+// list is no refusal: an empty drive root, a folder gone since its parent was listed, a
+// pattern that matches nothing.
 void ReportRefused(const char* place, DWORD error) {
     if (g_memoryCheckMode == 1 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
         error == ERROR_NO_MORE_FILES)
