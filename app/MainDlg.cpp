@@ -9,6 +9,7 @@
 #include "app/MessagePump.h"
 #include "app/ReportChannel.h"
 #include "app/ReportRules.h"
+#include "app/RunHost.h"
 #include "app/ScanState.h"
 #include "app/Settings.h"
 #include "res/resource.h"
@@ -254,7 +255,7 @@ void CMainDlg::ShowScanningLayout() {
     for (CWnd* control : idleOnly) control->ShowWindow(SW_HIDE);
     CWnd* const scanning[] = {&m_lblSearch, &m_lstReport, &m_lblStatus, &m_grpStatus, &m_grpReport};
     for (CWnd* control : scanning) control->ShowWindow(SW_SHOW);
-    m_grpStatus.SetWindowText("Scanning");
+    m_grpStatus.SetWindowText(g_commandLine.quick ? "Quick scan" : "Scanning");
     m_btnCancel.ShowWindow(SW_SHOW);
 }
 
