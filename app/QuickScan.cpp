@@ -147,8 +147,9 @@ void AddProfilesUnder(const char* folder) {
 }
 
 // The 9x line keeps the profile of everyone who does not log on in the Windows folder, and
-// with user profiles on, one for each user under its Profiles. From 2000 on (and NT 4.0)
-// every folder under the profiles folder is one.
+// one for each user under its Profiles, a folder that exists once user profiles were turned
+// on. On the NT line every folder under the profiles folder is one: ProfileList names it from
+// 2000 on; NT 4.0 keeps its profiles in the Windows folder's Profiles.
 void AddProfiles(const char* windows) {
     char folder[MAX_PATH], expanded[MAX_PATH], profiles[MAX_PATH];
     if (GetOsFamily() == OS_9X) {
@@ -157,9 +158,9 @@ void AddProfiles(const char* windows) {
             AddProfilesUnder(folder);
         return;
     }
-    if (ReadRegistryString(HKEY_LOCAL_MACHINE, kProfileListKey, "ProfilesDirectory", folder, sizeof folder) &&
-        Expand(folder, expanded, sizeof expanded) && LongForm(expanded, profiles))
-        AddProfilesUnder(profiles);
+    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, kProfileListKey, "ProfilesDirectory", folder, sizeof folder))
+        CopyText(folder, sizeof folder, "%SystemRoot%\\Profiles");
+    if (Expand(folder, expanded, sizeof expanded) && LongForm(expanded, profiles)) AddProfilesUnder(profiles);
 }
 
 // The Windows folder's own files (its other subfolders are no places) and its System,
