@@ -102,9 +102,12 @@ static int ReadAutorunData(HKEY root, const char* subKey, REGSAM view, const cha
     return 1;
 }
 
+static_assert(AUTORUN_64BIT_VIEW == KEY_WOW64_64KEY && AUTORUN_32BIT_VIEW == KEY_WOW64_32KEY,
+              "the rule takes the registry's view flags as they are");
+
 static AutorunMatch MatchAutorunData(const AutorunData& value, const char* infectedPath, REGSAM view) {
     static const SystemFolders folders = AskSystemFolders();
-    return MatchAutorunCommand(value.data, value.expanded, infectedPath, folders, view == KEY_WOW64_32KEY);
+    return MatchAutorunCommand(value.data, value.expanded, infectedPath, folders, (AutorunView)view);
 }
 
 // Examines one value of an autorun key and deletes it when it starts the infected file.
