@@ -10,8 +10,10 @@
 #include "app/RunHost.h"
 #include "app/ScanState.h"
 #include "app/Settings.h"
+#include "cleaner/Advapi32.h"
 #include "cleaner/ProcessKill.h"
 #include "cleaner/Services.h"
+#include "cleaner/Wow64.h"
 #include "engine/DirectoryWalk.h"
 #include "engine/FileMatcher.h"
 #include "engine/LowIo.h"
@@ -35,9 +37,10 @@ const char kNotEndedLine[] = "System Memory    " TROJAN_LABEL "  Unable to remov
 const char kNotExaminedLine[] = "System Memory    Running processes could not be examined, not scanned";
 
 // Walks the image in memory check mode; true when the matcher recognised it. An image that
-// cannot be read is not examined, so no earlier hit is taken for it.
+// cannot be read is not examined, so no earlier hit is taken for it. Its path names the file as
+// it is: the 32-bit program looks with WOW64's redirection off, as the walk does.
 bool ImageIsInfected(const char* path) {
-    if (_access(path, 4) != 0) return false;
+    if (WithRedirectionOff([&] { return _access(path, 4); }) != 0) return false;
     WalkFolder(path);
     return g_memoryHit != 0;
 }
@@ -63,16 +66,17 @@ void LeaveImageToTheWalk() {
 
 // Lets the NT scan open processes of other users.
 void EnableDebugPrivilege() {
+    const Advapi32Functions& advapi = Advapi32();
     CHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
+    if (!advapi.openProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
         ShowNotice("false", "TEMP");
         return;
     }
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (LookupPrivilegeValueA(NULL, "SeDebugPrivilege", &privileges.Privileges[0].Luid))
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    if (advapi.lookupPrivilegeValueA(NULL, "SeDebugPrivilege", &privileges.Privileges[0].Luid))
+        advapi.adjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
 }
 
 HANDLE OpenWithPrivilege(DWORD id) {

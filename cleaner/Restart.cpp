@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include "cleaner/Advapi32.h"
 #include "cleaner/ProcessKill.h"
 #include "framework/KernelHandles.h"
 
@@ -14,13 +15,15 @@
 // True only when the privilege is now enabled: AdjustTokenPrivileges also succeeds, with
 // ERROR_NOT_ALL_ASSIGNED, for an account that does not hold it.
 static bool EnableShutdownPrivilege() {
+    const Advapi32Functions& advapi = Advapi32();
     CHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) return false;
+    if (!advapi.openProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
+        return false;
     TOKEN_PRIVILEGES privileges;
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    return LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
-           AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
+    return advapi.lookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
+           advapi.adjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
 }
 
 // Other programs are asked to close, so that the user can save a document left open; from
@@ -38,7 +41,7 @@ void RestartSystem() { ExitWindowsEx(RestartFlags(), 0); }
 bool GroupsGrantAdministrator(const TOKEN_GROUPS& groups, PSID administrators) {
     for (DWORD i = 0; i < groups.GroupCount; ++i) {
         const SID_AND_ATTRIBUTES& group = groups.Groups[i];
-        if (!EqualSid(group.Sid, administrators)) continue;
+        if (!Advapi32().equalSid(group.Sid, administrators)) continue;
         return (group.Attributes & SE_GROUP_ENABLED) != 0 && (group.Attributes & SE_GROUP_USE_FOR_DENY_ONLY) == 0;
     }
     return false;
@@ -46,18 +49,19 @@ bool GroupsGrantAdministrator(const TOKEN_GROUPS& groups, PSID administrators) {
 
 // Read from the token itself: NT 4 has no CheckTokenMembership.
 bool RunsAsAdministrator() {
+    const Advapi32Functions& advapi = Advapi32();
     CHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return false;
+    if (!advapi.openProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return false;
     DWORD size = 0;
-    GetTokenInformation(token, TokenGroups, NULL, 0, &size);
+    advapi.getTokenInformation(token, TokenGroups, NULL, 0, &size);
     TOKEN_GROUPS* groups = size ? (TOKEN_GROUPS*)malloc(size) : NULL;
     SID_IDENTIFIER_AUTHORITY ntAuthority = {SECURITY_NT_AUTHORITY};
     PSID administrators = NULL;
-    bool granted = groups && GetTokenInformation(token, TokenGroups, groups, size, &size) &&
-                   AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                            0, 0, 0, 0, &administrators) &&
+    bool granted = groups && advapi.getTokenInformation(token, TokenGroups, groups, size, &size) &&
+                   advapi.allocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                                   DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators) &&
                    GroupsGrantAdministrator(*groups, administrators);
-    if (administrators) FreeSid(administrators);
+    if (administrators) advapi.freeSid(administrators);
     free(groups);
     return granted;
 }
