@@ -54,6 +54,8 @@ AUTORUN_VALUE, CLEAN_AUTORUN_VALUE = "Drellmoxin Probe", "Probe Clean Tool"
 BARE_AUTORUN_VALUE, WOW64_AUTORUN_VALUE = "Sound Panel", "Drellmoxin WOW64 Probe"
 WOW64_SAMPLE = "C:\\windows\\syswow64\\drellwow.exe"
 RUN_KEY_32 = RUN_KEY.replace("Software\\", "Software\\WOW6432Node\\")
+# A bare name starts SysWOW64's file only from the 32-bit view; the 64-bit view starts System32's.
+SOUND_SAMPLE, SOUND_VALUE_64, SOUND_VALUE_32 = "C:\\windows\\syswow64\\rthd.exe", "RTHD", "RTHD32"
 C_PROGRAM_FILES_SAMPLE = "Program Files\\Drellmoxin Probe\\probe.exe"
 LOOKALIKE_RECORD = 5
 LOOPED = "loops\\looped sample.exe"
@@ -136,6 +138,7 @@ class World:
             self.write("C:\\windows\\syswow64\\drellprobe.exe", sample_for(33, ["one"]), 33)
             # A 32-bit trojan calls its own folder System32 (see WOW64_AUTORUN_VALUE).
             self.write(WOW64_SAMPLE, sample_for(36, ["one"]), 36)
+            self.write(SOUND_SAMPLE, sample_for(20, ["one"]), 20)
             self.wow64 = True
         # A user's folder named System is no system folder (see BARE_AUTORUN_VALUE).
         self.write("D:\\users\\bob\\System\\rthdcpl.exe", sample_for(15, ["one"]), 15)
@@ -203,6 +206,8 @@ class FullScanTest(swtest.WineTestCase):
         cls.wow64_autorun = cls.world.wow64 and not NINE_X
         if cls.wow64_autorun:
             driver.reg_set(RUN_KEY_32, WOW64_AUTORUN_VALUE, "sz", WOW64_SAMPLE.replace("syswow64", "system32") + " /s")
+            driver.reg_set(RUN_KEY, SOUND_VALUE_64, "sz", "rthd.exe")
+            driver.reg_set(RUN_KEY_32, SOUND_VALUE_32, "sz", "rthd.exe")
         holder = prefix.install(os.environ["SW_SHAREHOLD"], "C:\\probe tools\\ShareHold.exe")
         locker = prefix.install(os.environ["SW_HOLDOPEN"], "C:\\probe tools\\HoldOpen.exe")
         cls.holder = prefix.spawn(holder, "D:\\" + HELD)
@@ -255,7 +260,8 @@ class FullScanTest(swtest.WineTestCase):
     def autorun_targets(self):
         """The removal lines of the infected files that an autorun value starts."""
         targets = [removed_line("D:\\" + AUTORUN_TARGET, record(17).name)]
-        return targets + ([removed_line(WOW64_SAMPLE, record(36).name)] if self.wow64_autorun else [])
+        wow64 = [removed_line(WOW64_SAMPLE, record(36).name), removed_line(SOUND_SAMPLE, record(20).name)]
+        return targets + (wow64 if self.wow64_autorun else [])
 
     def expected_scanned(self):
         # On the NT line the memory scan removes the running look-alike before the walk; the
@@ -377,6 +383,8 @@ class FullScanTest(swtest.WineTestCase):
         self.assertEqual(self.driver.reg_get(RUN_KEY, BARE_AUTORUN_VALUE), ("sz", "RTHDCPL.EXE"))
         if self.wow64_autorun:
             self.assertIsNone(self.driver.reg_get(RUN_KEY_32, WOW64_AUTORUN_VALUE))
+            self.assertEqual(self.driver.reg_get(RUN_KEY, SOUND_VALUE_64), ("sz", "rthd.exe"))
+            self.assertIsNone(self.driver.reg_get(RUN_KEY_32, SOUND_VALUE_32))
 
     def test_removal_of_the_held_file_is_requested_for_the_restart(self):
         held = "D:\\" + HELD
