@@ -15,13 +15,15 @@ static bool s_restartStarted;
 static bool s_finished;
 
 // g_restartNeeded counts the removals that wait for the restart; an infected process that
-// survived the memory scan goes with the restart too.
+// survived the memory scan goes with the restart too. A scan that left something it was asked
+// to examine unexamined never ends as if it were complete, clean or cleaned.
 int RunExitCode() {
     if (g_abortScan) return EXIT_TERMINATED;
     if (s_restartStarted) return EXIT_RESTART_STARTED;
     if (g_memoryRestartNeeded) return EXIT_RESTART_NEEDED;
     if (g_filesInfected > g_filesRemoved + g_restartNeeded) return EXIT_LEFT_IN_PLACE;
     if (g_restartNeeded) return EXIT_RESTART_NEEDED;
+    if (g_notScanned > 0) return EXIT_NOT_ALL_EXAMINED;
     return g_filesInfected > 0 ? EXIT_ALL_REMOVED : EXIT_NOTHING_FOUND;
 }
 

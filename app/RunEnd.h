@@ -7,6 +7,7 @@ enum {
     EXIT_NOTHING_FOUND = 0,
     EXIT_ALL_REMOVED = 1,
     EXIT_LEFT_IN_PLACE = 2,
+    EXIT_NOT_ALL_EXAMINED = 3,   // a place asked for was not examined (its "not scanned" line)
     EXIT_BAD_COMMAND_LINE = 87,
     EXIT_TERMINATED = 1223,
     EXIT_ALREADY_RUNNING = 1618,

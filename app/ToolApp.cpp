@@ -29,6 +29,7 @@ static const char kUsage[] =
     "0\tnothing infected found\n"
     "1\tinfected files found and all removed\n"
     "2\tinfected files found, at least one left in place\n"
+    "3\tsomething asked for could not be examined (\"not scanned\")\n"
     "3010\tremoval completes at the next restart\n"
     "1641\ta restart was started to finish the removal\n"
     "1223\tthe scan was terminated by the user\n"
@@ -98,6 +99,9 @@ static void ScanInWindow(CWinApp* app) {
 // The platform's own controls already have the three-dimensional look on every system the
 // program runs on, and no window hosts an embedded control, so neither needs switching on.
 BOOL CToolApp::InitInstance() {
+    // A drive without a disk or a share that cannot be reached answers the walk with an error
+    // (a "not scanned" line), never with a system box that nobody may be there to answer.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     m_exitCode = Run();
     return FALSE;
 }

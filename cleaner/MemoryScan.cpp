@@ -153,6 +153,7 @@ void ScanProcessesToolhelp() {
     CProcessList list;
     if (WalkSnapshot(ListEntry, &list, 0) != kSnapshotEnded) {
         AppendReportLine("%s", kNotExaminedLine);
+        ++g_notScanned;
         return;
     }
     for (ProcessEntry* entry = list.First(); entry != nullptr; entry = entry->next) {
@@ -168,6 +169,7 @@ short ScanProcessesPsapi() {
     CProcessList list;
     if (!ListImagePaths(OpenWithPrivilege, &list)) {
         AppendReportLine("%s", kNotExaminedLine);
+        ++g_notScanned;
         return 0;
     }
     bool restartNeeded = false;

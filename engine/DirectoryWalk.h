@@ -17,4 +17,10 @@ extern unsigned long g_statusIntervalMs;
 // bytes; a folder whose subfolders need more lists the rest a second time.
 extern size_t g_subfolderNamesLimit;
 
+// Walks the pattern's folder (a drive root, a /path folder, a process image in memory check
+// mode); a folder asked for that cannot be listed, or is missing, is reported "not scanned".
 int WalkFolder(const char* pattern);
+
+// Whether the walk enters a folder that a listing gave: not "." or "..", and no link.
+struct _WIN32_FIND_DATAA;
+bool IsWalkedSubfolder(const _WIN32_FIND_DATAA& entry);

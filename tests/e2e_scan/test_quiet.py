@@ -28,10 +28,19 @@ FIRST, SECOND, NEAR = "infected\\first sample.exe", "other\\second.exe", "infect
 RUNNING = "running\\Lookalike.exe"
 FIRST_RECORD, SECOND_RECORD = 7, 40
 TOO_LONG = "D:\\" + "x" * 255   # a folder whose pattern ("\\*.*" added) does not fit MAX_PATH
+# /path names that lead to no folder, each with its line; D:\other, named among them, is walked.
+NOT_FOLDERS = {"D:\\other\\second.exe": "Not a folder", "D:\\nosuch": "Not found", "Q:\\": "Not found",
+               "\\\\nosuchserver\\share": "Not found"}
+PATH_SWITCHES = " ".join("/path " + path for path in ["D:\\other\\second.exe", "D:\\other", "D:\\nosuch", "Q:\\",
+                                                      "\\\\nosuchserver\\share", TOO_LONG])
 AUTORUN_VALUE = "Drellmoxin Probe"
 BOX_CAPTION = "Sweepwright command line"
 RUN_SECONDS = 240
 PLANTED = ((FIRST, FIRST_RECORD), (SECOND, SECOND_RECORD))
+# Files no sample can be, which are not opened and not mentioned: the page file of every
+# Windows from Vista on, held without sharing; a file whose size is a record's plus 4 GiB.
+LARGE_FILES = {"pagefile.sys": 3 << 30,
+               "video.bin": (1 << 32) + gen_samples.record_by_index(FIRST_RECORD).file_size}
 
 
 def deferred_path():
@@ -44,7 +53,8 @@ def deferred_path():
 
 class Row:
     def __init__(self, version, switches, exit_code, planted=True, removed=(), held=None, log=DEFAULT_LOG,
-                 running=False, second_copy=False, marker="exit code", box=False, window=False):
+                 running=False, second_copy=False, marker="exit code", box=False, window=False, not_scanned=(),
+                 large_files=False):
         self.version, self.switches, self.exit_code = version, switches, exit_code
         self.planted = planted          # the two look-alikes lie on D: (a near miss always does)
         self.removed = set(removed)     # the planted files the run must remove; the others stay
@@ -55,16 +65,20 @@ class Row:
         self.box = box                  # not quiet: a box names the bad switch, and OK answers it
         self.window = window            # not quiet: SCAN pressed in the window, OK when it is done
         self.marker = exit_code if marker == "exit code" else marker   # LastResult, or None: no marker
+        self.not_scanned = list(not_scanned)   # the log's "not scanned" lines, in order
+        self.large_files = large_files  # D: holds LARGE_FILES, the page file held as Windows holds it
 
 
 ROWS = {
-    "clean": Row("win98", "/quiet", 0, planted=False),
+    "clean": Row("win98", "/quiet", 0, planted=False, large_files=True),
     "removed": Row("win7", "/quiet /log " + LOG, 1, removed=[FIRST, SECOND], log=LOG),
     "scanonly": Row("winxp", "-QUIET /scanonly /log " + LOG, 2, log=LOG, running=True),
     "held_win2k": Row("win2k", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "held_win98": Row("win98", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
-    "path": Row("win2k", "/quiet /path D:\\other /path " + TOO_LONG + " /log " + LOG, 1, removed=[SECOND], log=LOG),
+    "path": Row("win2k", "/quiet " + PATH_SWITCHES + " /log " + LOG, 3, removed=[SECOND], log=LOG,
+                not_scanned=["%s     %s, not scanned" % item for item in NOT_FOLDERS.items()] +
+                            [TOO_LONG + "     Path too long, not scanned"]),
     "bad_switch": Row("win7", "/quiet /bogus", 87, log=None, marker=None),
     "window_log": Row("winxp", "/log " + LOG, 1, removed=[FIRST, SECOND], log=LOG, marker=None, window=True),
     "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None, box=True),
@@ -111,8 +125,10 @@ class QuietRunTest(swtest.WineTestCase):
             cls.lookalike = prefix.spawn("D:\\" + RUNNING)
             scanrun.wait_until_in_use([host_path(cls.drive_d, RUNNING)])
         cls.before = scanrun.file_hashes(cls.drive_d)
+        large_files = cls.lay_large_files() if ROW.large_files else []
         # The log is written on C: before the walk gets there.
-        cls.scanned = 1 if "/path" in ROW.switches else scanrun.count_files(prefix.drive_c) + 1 + len(cls.before)
+        cls.scanned = 1 if "/path" in ROW.switches else (
+            scanrun.count_files(prefix.drive_c) + 1 + len(cls.before) + len(large_files))
         command = '"%s" %s' % (PROGRAM, ROW.switches)
         if ROW.second_copy:
             cls.exit_code, cls.first_exit = cls.run_beside_a_first_copy(command)
@@ -127,8 +143,24 @@ class QuietRunTest(swtest.WineTestCase):
             cls.exit_code = cls.run_until_restart()
         else:
             cls.exit_code = driver.run(RUN_SECONDS * 1000, command)
+        for path in large_files:
+            os.remove(path)
         cls.after = scanrun.file_hashes(cls.drive_d)
         cls.log = cls.read_log(ROW.log)
+
+    @classmethod
+    def lay_large_files(cls):
+        """LARGE_FILES on D: (sparse, and kept out of the drive's hashes), the page file held
+        open without sharing; returns their host paths."""
+        paths = []
+        for name, size in LARGE_FILES.items():
+            paths.append(host_path(cls.drive_d, name))
+            with open(paths[-1], "wb") as f:
+                f.truncate(size)
+        holder = cls.prefix.install(os.environ["SW_HOLDOPEN"], "C:\\probe tools\\HoldOpen.exe")
+        cls.prefix.spawn(holder, "D:\\pagefile.sys")
+        scanrun.wait_until_in_use([host_path(cls.drive_d, "pagefile.sys")])
+        return paths
 
     @classmethod
     def run_until_restart(cls):
@@ -212,8 +244,7 @@ class QuietRunTest(swtest.WineTestCase):
         self.assertEqual(block[4], "Switches: " + ROW.switches)
         self.assertEqual(block[-1], "", "the last line ends with a line break")
         self.assertRegex(block[-2], r"^Ended \d{4}-\d\d-\d\d \d\d:\d\d:\d\d with exit code %d$" % ROW.exit_code)
-        if "/path" in ROW.switches:
-            self.assertIn(TOO_LONG + "     Path too long, not scanned", block)
+        self.assertEqual([line for line in block if line.endswith(", not scanned")], ROW.not_scanned)
         start = block.index("Scanning statistics")
         self.assertEqual(block[start:start + 5], scanrun.statistics(self.scanned, self.infected(), len(ROW.removed))[-5:])
 
