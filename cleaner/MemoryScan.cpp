@@ -33,6 +33,9 @@ const char kFoundInMemory[] =
 // The counterpart of the matcher's "removed" line, for a process that is still running.
 const char kNotEndedLine[] = "System Memory    " TROJAN_LABEL "  Unable to remove";
 const char kNotExaminedLine[] = "System Memory    Running processes could not be examined, not scanned";
+const char kNoDebugPrivilegeLine[] =
+    "System Memory    The debug privilege could not be enabled: processes of other users and of the system may "
+    "not be ended";
 
 // Walks the image in memory check mode; true when the matcher recognised it. An image that
 // cannot be read is not examined, so no earlier hit is taken for it.
@@ -61,29 +64,17 @@ void LeaveImageToTheWalk() {
     --g_filesInfected;
 }
 
-// Lets the NT scan open processes of other users.
-void EnableDebugPrivilege() {
+// Lets the NT scan open and end processes of other users and of the system (a service); true
+// only when the privilege is now enabled (AdjustTokenPrivileges also succeeds, with
+// ERROR_NOT_ALL_ASSIGNED, for an account that does not hold it).
+bool EnableDebugPrivilege() {
     CHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
-        ShowNotice("false", "TEMP");
-        return;
-    }
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) return false;
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (LookupPrivilegeValueA(NULL, "SeDebugPrivilege", &privileges.Privileges[0].Luid))
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
-}
-
-HANDLE OpenWithPrivilege(DWORD id) {
-    HANDLE process = OpenForQuery(id);
-    // Only a failed open is answered by the privilege: a successful one may leave an older
-    // access-denied error behind.
-    if (process == NULL && GetLastError() == ERROR_ACCESS_DENIED) {
-        EnableDebugPrivilege();
-        process = OpenForQuery(id);
-    }
-    return process;
+    return LookupPrivilegeValueA(NULL, "SeDebugPrivilege", &privileges.Privileges[0].Luid) &&
+           AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
 }
 
 // Every entry of the snapshot goes into the list; one that cannot be allocated empties it and
@@ -160,9 +151,12 @@ void ScanProcessesToolhelp() {
     }
 }
 
+// The privilege comes before the first process is opened: an open for the query rarely fails
+// from Vista on, where ending a process of the system still needs it.
 short ScanProcessesPsapi() {
     CProcessList list;
-    if (!ListImagePaths(OpenWithPrivilege, &list)) {
+    if (!EnableDebugPrivilege()) AppendReportLine("%s", kNoDebugPrivilegeLine);
+    if (!ListImagePaths(OpenForQuery, &list)) {
         AppendReportLine("%s", kNotExaminedLine);
         return 0;
     }
