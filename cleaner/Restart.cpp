@@ -12,17 +12,17 @@
 #define EWX_FORCEIFHUNG 0x00000010
 #endif
 
-// True only when the privilege is now enabled: AdjustTokenPrivileges also succeeds, with
-// ERROR_NOT_ALL_ASSIGNED, for an account that does not hold it.
-static bool EnableShutdownPrivilege() {
+// AdjustTokenPrivileges also succeeds, with ERROR_NOT_ALL_ASSIGNED, for an account that does
+// not hold the privilege: only ERROR_SUCCESS says it is enabled.
+bool EnablePrivilege(const char* name) {
     const Advapi32Functions& advapi = Advapi32();
     CHandle token;
     if (!advapi.openProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
         return false;
-    TOKEN_PRIVILEGES privileges;
+    TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    return advapi.lookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
+    return advapi.lookupPrivilegeValueA(NULL, name, &privileges.Privileges[0].Luid) &&
            advapi.adjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
 }
 
@@ -34,7 +34,7 @@ UINT RestartFlags() {
     return knowsForceIfHung ? EWX_REBOOT | EWX_FORCEIFHUNG : EWX_REBOOT;
 }
 
-bool MayRestart() { return GetOsFamily() == OS_9X || EnableShutdownPrivilege(); }
+bool MayRestart() { return GetOsFamily() == OS_9X || EnablePrivilege("SeShutdownPrivilege"); }
 
 void RestartSystem() { ExitWindowsEx(RestartFlags(), 0); }
 

@@ -168,12 +168,20 @@ int PassOver(const char* path, const char* reason) {
     return 0;
 }
 
-// The memory scan has dealt with the process: act on its image without testing it again.
+// The memory scan has ended the process: its image is acted on only through a handle whose
+// content matches again. During the pause its path may have come to lead elsewhere (a folder
+// of it swapped for a link), and what it leads to now was never examined.
 int ApplyForcedAction(const char* checkerName, const char* path) {
     g_action = g_forcedAction;
     AppendReportLine("%s", kForcedActionLine);
     WaitPumping(NULL, 1000);
-    ApplyAction(path, checkerName);
+    CLowFile file(OpenExaminedFile(path));
+    if (!file.IsValid())
+        AppendReportLine("%s     %s cannot be examined again, left in place", path, checkerName);
+    else if (FindMatchingRecord(file) == NULL)
+        AppendReportLine("%s     %s no longer matches, left in place", path, checkerName);
+    else
+        ApplyExaminedAction(file, path, checkerName);
     ClearCurrentFilePath();
     return 0;
 }

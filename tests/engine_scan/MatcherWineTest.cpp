@@ -76,9 +76,11 @@ TEST_F(Matcher, TheListedSizeDecidesWhetherTheFileIsOpened) {
     EXPECT_TRUE(MatchedAs(sample, g_signatureTable[9].name, CheckFile(kCheckerName, sample.c_str())));
 }
 
-TEST_F(Matcher, ForcedActionActsWithoutTestingAfterTheSystemMemoryLine) {
+// What the path leads to after the pause is examined again: a clean file there is left alone.
+TEST_F(Matcher, ForcedActionActsAfterTheSystemMemoryLineOnlyOnAFileThatStillMatches) {
     TestFolder folder("Forced");
     std::string clean = folder.WriteFile("clean.exe", "not a program");
+    std::string sample = folder.CopySample("r10_one.exe", "image.exe");
     g_hMainWnd = (HWND)0x1234;   // set by SCAN; the channel itself is a double here
     g_forcedAction = ACTION_REPORT_ONLY;
     strcpy(g_currentFilePath, "previous");
@@ -88,12 +90,16 @@ TEST_F(Matcher, ForcedActionActsWithoutTestingAfterTheSystemMemoryLine) {
     EXPECT_GE(elapsed, 950u);
     EXPECT_LT(elapsed, 3000u);
     EXPECT_EQ(ACTION_REPORT_ONLY, g_action);
-    ASSERT_EQ(1u, g_appendedLines.size());
-    EXPECT_EQ("System Memory    W32/Drellmoxin.Trojan  removed", g_appendedLines[0]);
+    EXPECT_EQ(std::vector<std::string>({"System Memory    W32/Drellmoxin.Trojan  removed",
+                                        clean + "     " + kCheckerName + " no longer matches, left in place"}),
+              g_appendedLines);
+    EXPECT_TRUE(g_actionCalls.empty());
+    EXPECT_EQ(0, CheckFile(kCheckerName, sample.c_str()));
     ASSERT_EQ(1u, g_actionCalls.size());
-    EXPECT_EQ(clean, g_actionCalls[0].path);
+    EXPECT_EQ(sample, g_actionCalls[0].path);
     EXPECT_EQ(kCheckerName, g_actionCalls[0].variantName);
     EXPECT_EQ(ACTION_REPORT_ONLY, g_actionCalls[0].action);
+    EXPECT_TRUE(g_actionCalls[0].fileOpen) << "acted on through the handle it was matched through";
     EXPECT_EQ(0, g_filesInfected);
     EXPECT_TRUE(g_autorunCalls.empty());
     EXPECT_TRUE(AllZero(g_currentFilePath, sizeof g_currentFilePath));

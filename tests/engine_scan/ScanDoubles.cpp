@@ -53,10 +53,6 @@ void PumpMessages() {
     if (g_onPump) g_onPump();
 }
 
-void ApplyAction(const char* path, const char* variantName) {
-    g_actionCalls.push_back({path, variantName, g_action, g_statusText, g_detectedName, g_currentFilePath});
-}
-
 // The matcher hands over the file it examined, still open.
 void ApplyExaminedAction(CLowFile& file, const char* path, const char* variantName) {
     g_actionCalls.push_back(
