@@ -94,12 +94,13 @@ const char* TakeSwitch(const char* word, const char* rest, CommandLine* parsed) 
 
 int ParseCommandLine(const char* commandLine, CommandLine* parsed) {
     memset(parsed, 0, sizeof *parsed);
+    parsed->arguments = "";
     char word[kCommandPathSize];
     bool fits = true;
     const char* rest = NextWord(commandLine, word, sizeof word, &fits);   // the program's own name
     if (rest == 0) return 1;
     while (IsBlank(*rest)) ++rest;
-    strncpy(parsed->arguments, rest, sizeof parsed->arguments - 1);
+    parsed->arguments = rest;
     while ((rest = NextWord(rest, word, sizeof word, &fits)) != 0) {
         if (!fits || (word[0] != '/' && word[0] != '-'))
             Refuse(parsed, word);

@@ -2,7 +2,7 @@
 // the system, so the parser is built and tested natively too.
 #pragma once
 
-enum { kMaxScanPaths = 16, kCommandPathSize = 260, kSwitchNameSize = 64, kArgumentsSize = 512 };
+enum { kMaxScanPaths = 16, kCommandPathSize = 260, kSwitchNameSize = 64 };
 
 struct CommandLine {
     int quiet;                                     // /quiet: no window, no box, no question
@@ -13,7 +13,8 @@ struct CommandLine {
     int pathCount;                                 // /path FOLDER, each in turn; 0: every fixed drive
     char paths[kMaxScanPaths][kCommandPathSize];   // without a trailing backslash unless a drive root
     char badSwitch[kSwitchNameSize];               // the first word refused (cut to fit)
-    char arguments[kArgumentsSize];                // everything after the program's name, for the log
+    const char* arguments;                         // everything after the program's name, for the log:
+                                                   // a view into the command line parsed
 };
 
 // Parses a whole command line as the system hands it over, the program's own name first.

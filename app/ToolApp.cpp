@@ -7,7 +7,7 @@
 #include "app/RunHost.h"
 #include "app/ScanState.h"
 #include "app/Settings.h"
-#include "engine/PathText.h"
+#include "cleaner/ProcessKill.h"
 
 char g_toolTitle[260] = "Sweepwright Ver 1.0";
 char g_trojanName[260] = "W32/Drellmoxin";
@@ -38,44 +38,65 @@ static const char kUsage[] =
 // Global\ reaches every session of a terminal server; systems without that namespace refuse
 // the name, and take the plain one.
 static const char* const kInstanceMutexes[] = {"Global\\Sweepwright.Instance", "Sweepwright.Instance"};
-static const char kDefaultLogName[] = "\\Sweepwright.log";
+// Builtin Administrators (S-1-5-32-544) and LocalSystem (S-1-5-18) may open the instance mutex,
+// so that a copy started by an administrator finds one started as SYSTEM (whose default
+// descriptor would refuse it), and the other way round. Built from constants: it needs no
+// security call, which Windows 95's libraries would not have; the 9x line ignores it.
+// clang-format off
+alignas(8) static const unsigned char kInstanceDescriptor[] = {
+    1, 0, 0x04, 0x80,        // revision; control: DACL present, self-relative
+    0, 0, 0, 0, 0, 0, 0, 0,  // no owner (the creator's default), no group
+    0, 0, 0, 0, 20, 0, 0, 0, // no SACL; the DACL follows at 20
+    2, 0, 52, 0, 2, 0, 0, 0, // ACL revision 2, 52 bytes, 2 entries
+    0, 0, 24, 0, 0x01, 0x00, 0x1F, 0x00,   // allow: MUTEX_ALL_ACCESS
+    1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 0x02, 0, 0,   // S-1-5-32-544
+    0, 0, 20, 0, 0x01, 0x00, 0x1F, 0x00,                     // the same
+    1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0,                     // S-1-5-18
+};
+// clang-format on
+static_assert(sizeof kInstanceDescriptor == 72, "header, ACL header and two entries");
 
 BEGIN_MESSAGE_MAP(CToolApp, CWinApp)
     ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-static void RefuseCommandLine() {
+static void RefuseCommandLine(const char* reason, const char* word) {
     if (g_commandLine.quiet) return;
-    char text[sizeof kUsage + 100];
-    _snprintf(text, sizeof text, "Unknown switch or missing value: %s\n\n%s", g_commandLine.badSwitch, kUsage);
+    char text[sizeof kUsage + kCommandPathSize + 100];
+    _snprintf(text, sizeof text, "%s: %s\n\n%s", reason, word, kUsage);
     text[sizeof text - 1] = 0;
     MessageBoxA(NULL, text, kBoxCaption, MB_OK | MB_ICONERROR);
 }
 
+// Access denied also answers an account that may not make a name in the global namespace; only
+// a name that exists is another copy's.
+static bool MutexExists(const char* name) {
+    CHandle mutex(OpenMutexA(SYNCHRONIZE, FALSE, name));
+    return mutex.IsValid() || GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+
 // A window with the whole title (FindWindowA ignores case) or the mutex of another copy:
-// a quiet copy has no window to be found by.
+// a quiet copy has no window to be found by. A mutex that this account may not open is another
+// copy's too (one of another account), or another program's that holds the name.
 bool CToolApp::AnotherCopyRuns() {
     if (FindWindowA(0, g_toolTitle)) return true;
+    SECURITY_ATTRIBUTES adminsAndSystem = {sizeof adminsAndSystem, (void*)kInstanceDescriptor, FALSE};
     for (const char* name : kInstanceMutexes) {
-        HANDLE mutex = CreateMutexA(NULL, FALSE, name);
+        HANDLE mutex = CreateMutexA(&adminsAndSystem, FALSE, name);
         DWORD error = GetLastError();
-        if (mutex == NULL) continue;
-        m_instanceMutex.Attach(mutex);
-        return error == ERROR_ALREADY_EXISTS;
+        if (mutex != NULL) {
+            m_instanceMutex.Attach(mutex);
+            return error == ERROR_ALREADY_EXISTS;
+        }
+        if (error == ERROR_ACCESS_DENIED && MutexExists(name)) return true;
     }
     return false;
 }
 
-// /log, or a quiet run's log in the Windows folder.
+// /log, or a quiet run's log in the Windows folder. The NT line appends only, sharing the file
+// with other machines that write it.
 static void OpenLogOfRun() {
-    if (g_commandLine.logPath[0] != 0) {
-        OpenRunLog(g_commandLine.logPath);
-        return;
-    }
-    char path[MAX_PATH];
-    UINT length = GetWindowsDirectoryA(path, sizeof path);
-    if (g_commandLine.quiet && length > 0 && length < sizeof path && AppendText(path, sizeof path, kDefaultLogName))
-        OpenRunLog(path);
+    if (g_commandLine.logPath[0] != 0 || g_commandLine.quiet) OpenRunLog(g_commandLine.logPath, GetOsFamily() == OS_NT);
 }
 
 // The scan's receiver in a quiet run is a hidden window that does nothing with the channel's
@@ -109,15 +130,20 @@ BOOL CToolApp::InitInstance() {
 // A bad command line is refused before anything else happens.
 int CToolApp::Run() {
     if (!ParseCommandLine(GetCommandLineA(), &g_commandLine)) {
-        RefuseCommandLine();
+        RefuseCommandLine("Unknown switch or missing value", g_commandLine.badSwitch);
         return EXIT_BAD_COMMAND_LINE;
     }
     if (g_commandLine.help) {
         if (!g_commandLine.quiet) MessageBoxA(NULL, kUsage, kBoxCaption, MB_OK | MB_ICONINFORMATION);
         return EXIT_NOTHING_FOUND;
     }
+    if (!MayHoldRunLog(g_commandLine.logPath)) {
+        RefuseCommandLine("Not a log of this program", g_commandLine.logPath);
+        return EXIT_BAD_COMMAND_LINE;
+    }
     if (AnotherCopyRuns()) return EXIT_ALREADY_RUNNING;
     OpenLogOfRun();
+    MarkRunStarted();
     if (g_commandLine.quiet)
         ScanQuietly();
     else

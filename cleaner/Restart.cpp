@@ -6,6 +6,7 @@
 
 #include "cleaner/Advapi32.h"
 #include "cleaner/ProcessKill.h"
+#include "cleaner/RuntimeLink.h"
 #include "framework/KernelHandles.h"
 
 #ifndef EWX_FORCEIFHUNG
@@ -36,7 +37,21 @@ UINT RestartFlags() {
 
 bool MayRestart() { return GetOsFamily() == OS_9X || EnablePrivilege("SeShutdownPrivilege"); }
 
-void RestartSystem() { ExitWindowsEx(RestartFlags(), 0); }
+// Windows XP and later record why the system went down (earlier systems reserve ExitWindowsEx's
+// reason): an administrator reading the event log sees planned maintenance by an application.
+// Asked as ExitWindowsEx asks: programs may close on their own, none is forced.
+typedef BOOL(WINAPI* InitiateSystemShutdownExFn)(LPSTR, LPSTR, DWORD, BOOL, BOOL, DWORD);
+const DWORD kPlannedMaintenance = 0x80000000 | 0x00040000 | 0x00000001;   // planned; application: maintenance
+
+DWORD RestartSystem() {
+    InitiateSystemShutdownExFn initiate =
+        GetOsFamily() == OS_NT
+            ? LookUp<InitiateSystemShutdownExFn>(GetModuleHandleA("advapi32.dll"), "InitiateSystemShutdownExA")
+            : NULL;
+    BOOL begun = initiate ? initiate(NULL, NULL, 0, FALSE, TRUE, kPlannedMaintenance)
+                          : ExitWindowsEx(RestartFlags(), 0);
+    return begun ? ERROR_SUCCESS : GetLastError();
+}
 
 bool GroupsGrantAdministrator(const TOKEN_GROUPS& groups, PSID administrators) {
     for (DWORD i = 0; i < groups.GroupCount; ++i) {

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "app/MessagePump.h"
+#include "app/RunHost.h"
 #include "app/ScanState.h"
 #include "cleaner/MemoryScan.h"
 #include "cleaner/ProcessKill.h"
@@ -366,9 +367,11 @@ protected:
     // The scan ends the program inside ScanMemory while a look-alike that cannot be ended runs:
     // a death test sees the exit code (1641 for a restart started, 3010 for one needed) and
     // exactly the lines the dialog and restart doubles wrote.
-    void ExpectTheScanToEndTheProgram(const char* helper, int exitCode, const std::string& lines) {
+    void ExpectTheScanToEndTheProgram(const char* helper, int exitCode, const std::string& lines,
+                                      const char* log = "") {
         EXPECT_EXIT(
             {
+                if (log[0] != 0) OpenRunLog(log, true);
                 auto guarded = StartChild(HelperCopy(helper), "guard");
                 ScanMemory();
                 fprintf(stderr, "the scan went on\n");
@@ -409,6 +412,16 @@ TEST_F(FoundInMemory, OkWithoutTheRightToRestartEndsTheProgramWithTheRestartNeed
     g_messageBoxAnswer = IDOK;
     g_mayRestart = false;
     ExpectTheScanToEndTheProgram("swmem_found3.exe", 3010, QuestionLine(IDOK));
+}
+
+// The system may refuse to begin the restart (a locked machine): the exit code says it is still
+// needed, and the log says why.
+TEST_F(FoundInMemory, OkWhenTheSystemRefusesTheRestartEndsTheProgramWithTheRestartNeeded) {
+    g_messageBoxAnswer = IDOK;
+    g_restartRefusal = ERROR_MACHINE_LOCKED;
+    const char log[] = "C:\\swclean\\refused.log";
+    ExpectTheScanToEndTheProgram("swmem_found4.exe", 3010, QuestionLine(IDOK) + "RestartSystem called\n", log);
+    EXPECT_NE(std::string::npos, ReadFileBytes(log).find("\r\nThe restart could not begin (error 1271)"));
 }
 
 TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {

@@ -28,11 +28,14 @@ FIRST, SECOND, NEAR = "infected\\first sample.exe", "other\\second.exe", "infect
 RUNNING = "running\\Lookalike.exe"
 FIRST_RECORD, SECOND_RECORD = 7, 40
 TOO_LONG = "D:\\" + "x" * 255   # a folder whose pattern ("\\*.*" added) does not fit MAX_PATH
+TOO_LONG_TOO = "D:\\" + "y" * 255   # with the first, a command line longer than 511 characters
 # /path names that lead to no folder, each with its line; D:\other, named among them, is walked.
 NOT_FOLDERS = {"D:\\other\\second.exe": "Not a folder", "D:\\nosuch": "Not found", "Q:\\": "Not found",
                "\\\\nosuchserver\\share": "Not found"}
 PATH_SWITCHES = " ".join("/path " + path for path in ["D:\\other\\second.exe", "D:\\other", "D:\\nosuch", "Q:\\",
-                                                      "\\\\nosuchserver\\share", TOO_LONG])
+                                                      "\\\\nosuchserver\\share", TOO_LONG, TOO_LONG_TOO])
+MUTEX = "Global\\Sweepwright.Instance"
+EARLIER = b"=" * 40 + b"\r\nSweepwright 1.0.0.0 started 2026-12-01 10:00:00\r\nEnded 2026-12-01 10:00:09 with exit code 0\r\n"
 AUTORUN_VALUE = "Drellmoxin Probe"
 BOX_CAPTION = "Sweepwright command line"
 RUN_SECONDS = 240
@@ -53,8 +56,8 @@ def deferred_path():
 
 class Row:
     def __init__(self, version, switches, exit_code, planted=True, removed=(), held=None, log=DEFAULT_LOG,
-                 running=False, second_copy=False, marker="exit code", box=False, window=False, not_scanned=(),
-                 large_files=False):
+                 running=False, second_copy=False, marker="exit code", box=None, window=False, holds=None,
+                 killed=False, log_written=1, note=None, not_scanned=(), large_files=False):
         self.version, self.switches, self.exit_code = version, switches, exit_code
         self.planted = planted          # the two look-alikes lie on D: (a near miss always does)
         self.removed = set(removed)     # the planted files the run must remove; the others stay
@@ -62,9 +65,13 @@ class Row:
         self.log = log                  # where the run's block is written; None: no log at all
         self.running = running          # the look-alike program runs, and an autorun value starts it
         self.second_copy = second_copy  # a second quiet copy starts while this one runs
-        self.box = box                  # not quiet: a box names the bad switch, and OK answers it
+        self.box = box                  # not quiet: a box says this, and OK answers it
         self.window = window            # not quiet: SCAN pressed in the window, OK when it is done
         self.marker = exit_code if marker == "exit code" else marker   # LastResult, or None: no marker
+        self.holds = holds              # ShareHold's switch and what it holds while the run goes
+        self.killed = killed            # ended by taskkill /f once its marker says it has started
+        self.log_written = log_written  # the marker's LogWritten
+        self.note = note                # the block's line after the switches: why the log asked for was not
         self.not_scanned = list(not_scanned)   # the log's "not scanned" lines, in order
         self.large_files = large_files  # D: holds LARGE_FILES, the page file held as Windows holds it
 
@@ -78,10 +85,21 @@ ROWS = {
     "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
     "path": Row("win2k", "/quiet " + PATH_SWITCHES + " /log " + LOG, 3, removed=[SECOND], log=LOG,
                 not_scanned=["%s     %s, not scanned" % item for item in NOT_FOLDERS.items()] +
-                            [TOO_LONG + "     Path too long, not scanned"]),
+                            [path + "     Path too long, not scanned" for path in (TOO_LONG, TOO_LONG_TOO)]),
     "bad_switch": Row("win7", "/quiet /bogus", 87, log=None, marker=None),
     "window_log": Row("winxp", "/log " + LOG, 1, removed=[FIRST, SECOND], log=LOG, marker=None, window=True),
-    "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None, box=True),
+    "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None,
+                          box="Unknown switch or missing value: /bogus"),
+    # The look-alike is left as it is, so that a scan finds it.
+    "lookalike_log": Row("winxp", "/scanonly /log D:\\" + SECOND, 87, log=None, marker=None,
+                         box="Not a log of this program: D:\\" + SECOND),
+    "killed": Row("winxp", "/quiet /scanonly /log " + LOG, None, log=LOG, marker=259, killed=True, log_written=0),
+    "unwritable_log": Row("win7", "/quiet /log C:\\missing\\sweep.log", 1, removed=[FIRST, SECOND], log_written=0,
+                          note="Log not written to C:\\missing\\sweep.log (error 3)"),
+    # Another machine appends to the same log (after an earlier block) while this run writes it.
+    "shared_log": Row("win7", "/quiet /log " + LOG, 1, removed=[FIRST, SECOND], log=LOG, holds=("/write", LOG)),
+    # SYSTEM's copy holds the instance mutex: an administrator's copy may not open it.
+    "mutex_denied": Row("win7", "/quiet /log " + LOG, 1618, log=None, marker=None, holds=("/mutex", MUTEX)),
     # The first copy (its own log) removes both look-alikes and writes the marker.
     "second_copy": Row("winxp", "/quiet /log " + LOG, 1618, removed=[FIRST, SECOND], log=None, second_copy=True,
                        marker=1),
@@ -120,15 +138,22 @@ class QuietRunTest(swtest.WineTestCase):
             holder = prefix.install(os.environ["SW_SHAREHOLD"], "C:\\probe tools\\ShareHold.exe")
             cls.holder = prefix.spawn(holder, "D:\\" + ROW.held)
             scanrun.wait_until_in_use([host_path(cls.drive_d, ROW.held)])
+        if ROW.holds:
+            if ROW.holds[1] == LOG:
+                with open(prefix.unix_path(LOG), "wb") as log:
+                    log.write(EARLIER)
+            prefix.spawn(prefix.install(os.environ["SW_SHAREHOLD"], "C:\\probe tools\\ShareHold.exe"), *ROW.holds)
+            driver.wait_window("ShareHold", 30000, any_state=True)
         if ROW.running:
             driver.reg_set(RUN_KEY, AUTORUN_VALUE, "sz", "D:\\" + RUNNING)
             cls.lookalike = prefix.spawn("D:\\" + RUNNING)
             scanrun.wait_until_in_use([host_path(cls.drive_d, RUNNING)])
         cls.before = scanrun.file_hashes(cls.drive_d)
         large_files = cls.lay_large_files() if ROW.large_files else []
-        # The log is written on C: before the walk gets there.
+        # The log is made on C: (unless it is there already) before the walk gets there.
+        made = not os.path.exists(prefix.unix_path(ROW.log or DEFAULT_LOG))
         cls.scanned = 1 if "/path" in ROW.switches else (
-            scanrun.count_files(prefix.drive_c) + 1 + len(cls.before) + len(large_files))
+            scanrun.count_files(prefix.drive_c) + made + len(cls.before) + len(large_files))
         command = '"%s" %s' % (PROGRAM, ROW.switches)
         if ROW.second_copy:
             cls.exit_code, cls.first_exit = cls.run_beside_a_first_copy(command)
@@ -141,6 +166,8 @@ class QuietRunTest(swtest.WineTestCase):
             cls.exit_code, cls.box_text = cls.run_answering_the_box()
         elif ROW.exit_code == 1641:
             cls.exit_code = cls.run_until_restart()
+        elif ROW.killed:
+            cls.exit_code = cls.run_until_killed()
         else:
             cls.exit_code = driver.run(RUN_SECONDS * 1000, command)
         for path in large_files:
@@ -180,6 +207,29 @@ class QuietRunTest(swtest.WineTestCase):
         return exit_code
 
     @classmethod
+    def wait_until_started(cls, process):
+        """Until the marker says that a quiet run has started (it holds the instance mutex by then)."""
+        deadline = time.monotonic() + 60
+        while cls.driver.reg_get(MARKER, "LastResult") != ("dword", 259):
+            if time.monotonic() > deadline or not process.running():
+                raise AssertionError("the run did not mark its start")
+            time.sleep(0.01)
+
+    @classmethod
+    def run_until_killed(cls):
+        """Stopped once it has started (so that it cannot finish first), ended by taskkill /f."""
+        process = cls.prefix.spawn(PROGRAM, *ROW.switches.split())
+        cls.wait_until_started(process)
+        os.kill(process.popen.pid, signal.SIGSTOP)
+        try:
+            taskkill = cls.driver.run(60000, "taskkill /f /im Sweepwright.exe")
+        finally:
+            os.kill(process.popen.pid, signal.SIGCONT)
+        process.wait(30)
+        assert taskkill == 0, "taskkill failed: %d" % taskkill
+        return None
+
+    @classmethod
     def run_answering_the_box(cls):
         """The only answer this row gives: OK in the box that names the bad switch."""
         process = cls.prefix.spawn(PROGRAM, *ROW.switches.split())
@@ -192,15 +242,11 @@ class QuietRunTest(swtest.WineTestCase):
 
     @classmethod
     def run_beside_a_first_copy(cls, command):
-        """A first quiet copy, stopped once it has started its log (so it holds the instance
-        mutex and has no window), meets the second copy; then it goes on to its end."""
+        """A first quiet copy, stopped once it has started (so it holds the instance mutex and has
+        no window), meets the second copy; then it goes on to its end."""
         first_log = "C:\\logs\\first.log"
         first = cls.prefix.spawn(PROGRAM, "/quiet", "/log", first_log)
-        deadline = time.monotonic() + 60
-        while not any(line.startswith("Switches:") for line in cls.read_log(first_log) or []):
-            if time.monotonic() > deadline or not first.running():
-                raise AssertionError("the first copy did not start its log")
-            time.sleep(0.01)
+        cls.wait_until_started(first)
         os.kill(first.popen.pid, signal.SIGSTOP)
         try:
             second = cls.driver.run(RUN_SECONDS * 1000, command)
@@ -221,6 +267,7 @@ class QuietRunTest(swtest.WineTestCase):
 
     # ---- every row --------------------------------------------------------------------------
 
+    @unittest.skipIf(ROW.killed, "ended from outside")
     def test_exit_code(self):
         # 1641 comes through the shell (8 bits); the log and the marker have the whole code.
         self.assertEqual(self.exit_code, 1641 & 0xFF if ROW.exit_code == 1641 else ROW.exit_code)
@@ -237,11 +284,20 @@ class QuietRunTest(swtest.WineTestCase):
             self.assertIsNone(self.read_log(LOG))
             return
         block = self.log
+        if ROW.killed:
+            self.assertEqual(block, [""], "made at the start; a run cut off writes no block")
+            return
+        if ROW.holds and ROW.holds[1] == LOG:
+            earlier = EARLIER.decode().split("\r\n")[:-1]
+            self.assertEqual(block[:len(earlier)], earlier, "the other writer's block stays; this one follows")
+            block = block[len(earlier):]
         self.assertEqual(block[0], "=" * 40)
         self.assertRegex(block[1], r"^Sweepwright 1\.0\.0\.0 started \d{4}-\d\d-\d\d \d\d:\d\d:\d\d$")
         self.assertRegex(block[2], r"^Computer: \S+$")
         self.assertRegex(block[3], r"^Windows: (NT|9x) \d+\.\d+ build \d+")
         self.assertEqual(block[4], "Switches: " + ROW.switches)
+        if ROW.note:
+            self.assertTrue(block[5].startswith(ROW.note), block[5])
         self.assertEqual(block[-1], "", "the last line ends with a line break")
         self.assertRegex(block[-2], r"^Ended \d{4}-\d\d-\d\d \d\d:\d\d:\d\d with exit code %d$" % ROW.exit_code)
         self.assertEqual([line for line in block if line.endswith(", not scanned")], ROW.not_scanned)
@@ -258,6 +314,7 @@ class QuietRunTest(swtest.WineTestCase):
             self.assertIsNone(self.driver.reg_enum(MARKER), "nothing done, no marker")
             return
         self.assertEqual(self.driver.reg_get(MARKER, "LastResult"), ("dword", ROW.marker))
+        self.assertEqual(self.driver.reg_get(MARKER, "LogWritten"), ("dword", ROW.log_written))
         self.assertEqual(self.driver.reg_get(MARKER, "Version"), ("sz", "1.0.0.0"))
         kind, last_run = self.driver.reg_get(MARKER, "LastRun")
         self.assertEqual(kind, "sz")
@@ -265,7 +322,7 @@ class QuietRunTest(swtest.WineTestCase):
 
     # ---- rows with more to say --------------------------------------------------------------
 
-    @unittest.skipUnless(ROW.planted and ROW.log, "no look-alike, or no log")
+    @unittest.skipUnless(ROW.planted and ROW.log and not ROW.killed, "no look-alike, or no log")
     def test_each_found_path_is_in_the_log(self):
         for path, index in PLANTED:
             line = "D:\\" + path
@@ -305,7 +362,7 @@ class QuietRunTest(swtest.WineTestCase):
 
     @unittest.skipUnless(ROW.box, "a quiet run shows no box")
     def test_box_names_the_bad_switch(self):
-        self.assertIn("Unknown switch or missing value: /bogus", self.box_text)
+        self.assertIn(ROW.box, self.box_text)
 
     @unittest.skipUnless(ROW.second_copy, "one copy only")
     def test_first_copy_goes_on_to_its_end(self):
