@@ -75,7 +75,7 @@ ROWS = {
     "path": Row("win2k", "/quiet /path D:\\other /path " + TOO_LONG + " /log " + LOG, 1, removed=[SECOND], log=LOG,
                 scanned=1),
     # Each file once: D:'s three files, though D:\other is named three ways besides.
-    "path_overlap": Row("win2k", "/quiet /path D:\\other /path d:\\ /path D:\\Other\\ /path D: /log " + LOG, 1,
+    "path_overlap": Row("win2k", "/quiet /path D:\\other /path D:\\ /path d:\\Other\\ /path d: /log " + LOG, 1,
                         removed=[FIRST, SECOND], log=LOG, scanned=3),
     "bad_switch": Row("win7", "/quiet /bogus", 87, log=None, marker=None),
     # /scanonly taken for the log's name would leave the run free to delete.
