@@ -21,6 +21,10 @@ struct CommandLine {
 // Switches start with '/' or '-' and ignore case; double quotes group a word (and are
 // dropped), backslashes are always plain characters, so that "D:\" names a drive root.
 // Returns 1 when every word is understood. Otherwise 0, and badSwitch names the first word
-// refused: an unknown word, a switch missing its value, a value too long, a /path too many.
-// quiet is read from every word, also from those after a refused one.
+// refused: an unknown word, a switch missing its value (also when a switch stands in its
+// place: "/log /quiet" is /log without a value, then /quiet), a value too long, a /path too many.
+// quiet is read from every word, also from those after a refused one, and a refused word that
+// reads as an attempt at it (--quiet, /quite, /quiet/scanonly, /silent, /qn) sets it too.
+// A /path inside another one given, or given twice, is kept once (case, '/' for '\' and a
+// trailing backslash do not matter), so that each file is walked once.
 int ParseCommandLine(const char* commandLine, CommandLine* parsed);

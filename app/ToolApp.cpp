@@ -8,6 +8,8 @@
 #include "app/ScanState.h"
 #include "app/Settings.h"
 #include "cleaner/ProcessKill.h"
+#include "cleaner/RuntimeLink.h"
+#include "engine/PathText.h"
 
 char g_toolTitle[260] = "Sweepwright Ver 1.0";
 char g_trojanName[260] = "W32/Drellmoxin";
@@ -55,13 +57,41 @@ alignas(8) static const unsigned char kInstanceDescriptor[] = {
 };
 // clang-format on
 static_assert(sizeof kInstanceDescriptor == 72, "header, ACL header and two entries");
+// The quiet run's hidden window; not the tool's title either.
+static const char kQuietWindowTitle[] = "Sweepwright quiet run";
 
 BEGIN_MESSAGE_MAP(CToolApp, CWinApp)
     ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
+// A box waits until someone answers it. Nobody can where the window station is not shown (a
+// service's, or any made without WSF_VISIBLE), nor in session 0 from Vista on, where services
+// run and no user works. The station calls are NT-only and ProcessIdToSessionId came with
+// Terminal Server: each is looked up, and where none exists (Windows 95) boxes are seen.
+static bool NobodyCanSeeBoxes() {
+    typedef HWINSTA(WINAPI * GetProcessWindowStationFn)();
+    typedef BOOL(WINAPI * GetUserObjectInformationFn)(HANDLE, int, PVOID, DWORD, LPDWORD);
+    typedef BOOL(WINAPI * ProcessIdToSessionIdFn)(DWORD, DWORD*);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    GetProcessWindowStationFn station = LookUp<GetProcessWindowStationFn>(user32, "GetProcessWindowStation");
+    GetUserObjectInformationFn information = LookUp<GetUserObjectInformationFn>(user32, "GetUserObjectInformationA");
+    USEROBJECTFLAGS flags = {};
+    DWORD size = 0;
+    if (station && information && information(station(), UOI_FLAGS, &flags, sizeof flags, &size) &&
+        !(flags.dwFlags & WSF_VISIBLE))
+        return true;
+    ProcessIdToSessionIdFn sessionOf = LookUpKernel32<ProcessIdToSessionIdFn>("ProcessIdToSessionId");
+    DWORD session = 1;
+    bool vistaOrLater = GetOsFamily() == OS_NT && GetNtGeneration() == NT_GEN_OTHER;
+    return vistaOrLater && sessionOf && sessionOf(GetCurrentProcessId(), &session) && session == 0;
+}
+
+// No box in a quiet run, nor where nobody could answer it: a command line refused for a
+// mistyped /quiet counts as quiet (CommandLine.h), so a deployment gets its 87 at once.
+static bool MayShowBox() { return !g_commandLine.quiet && !NobodyCanSeeBoxes(); }
+
 static void RefuseCommandLine(const char* reason, const char* word) {
-    if (g_commandLine.quiet) return;
+    if (!MayShowBox()) return;
     char text[sizeof kUsage + kCommandPathSize + 100];
     _snprintf(text, sizeof text, "%s: %s\n\n%s", reason, word, kUsage);
     text[sizeof text - 1] = 0;
@@ -99,15 +129,46 @@ static void OpenLogOfRun() {
     if (g_commandLine.logPath[0] != 0 || g_commandLine.quiet) OpenRunLog(g_commandLine.logPath, GetOsFamily() == OS_NT);
 }
 
-// The scan's receiver in a quiet run is a hidden window that does nothing with the channel's
-// messages (the channel writes the log itself): the matcher and the registry cleanup report
-// only to a scan that has a receiver, as in a windowed run.
+// The scan's receiver in a quiet run: a hidden top-level window that does nothing with the
+// channel's messages (the channel writes the log itself; the matcher and the registry cleanup
+// report only to a scan that has a receiver, as in a windowed run). Being top-level, it is
+// where a polite close (taskkill without /f) and the end of the session arrive. A close ends
+// the scan after its current step, as Esc answered Yes does in a window. When the session
+// ends the process may be ended as soon as the message is answered: the records go first.
+class CQuietWindow : public CWnd {
+public:
+    ~CQuietWindow() override {
+        if (HWND window = UnsubclassWindow()) DestroyWindow(window);
+    }
+    void Create() {
+        SubclassWindow(CreateWindowA("STATIC", kQuietWindowTitle, 0, 0, 0, 0, 0, NULL, NULL, AfxGetInstanceHandle(), NULL));
+    }
+
+private:
+    LRESULT OnCloseRequest(WPARAM, LPARAM) {
+        g_abortScan = 1;
+        return 0;
+    }
+    LRESULT OnEndSession(WPARAM ending, LPARAM) {
+        if (!ending) return 0;
+        g_abortScan = 1;
+        FinishRun();
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CQuietWindow, CWnd)
+    ON_MESSAGE(WM_CLOSE, OnCloseRequest)
+    ON_MESSAGE(WM_ENDSESSION, OnEndSession)
+END_MESSAGE_MAP()
+
 static void ScanQuietly() {
-    HWND receiver = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, NULL, NULL, AfxGetInstanceHandle(), NULL);
-    PrepareScan(receiver);
     g_abortScan = 0;
+    CQuietWindow receiver;
+    receiver.Create();
+    PrepareScan(receiver);
     StartScan();
-    DestroyWindow(receiver);
 }
 
 static void ScanInWindow(CWinApp* app) {
@@ -134,7 +195,7 @@ int CToolApp::Run() {
         return EXIT_BAD_COMMAND_LINE;
     }
     if (g_commandLine.help) {
-        if (!g_commandLine.quiet) MessageBoxA(NULL, kUsage, kBoxCaption, MB_OK | MB_ICONINFORMATION);
+        if (MayShowBox()) MessageBoxA(NULL, kUsage, kBoxCaption, MB_OK | MB_ICONINFORMATION);
         return EXIT_NOTHING_FOUND;
     }
     if (!MayHoldRunLog(g_commandLine.logPath)) {

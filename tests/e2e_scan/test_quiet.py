@@ -29,16 +29,18 @@ RUNNING = "running\\Lookalike.exe"
 FIRST_RECORD, SECOND_RECORD = 7, 40
 TOO_LONG = "D:\\" + "x" * 255   # a folder whose pattern ("\\*.*" added) does not fit MAX_PATH
 TOO_LONG_TOO = "D:\\" + "y" * 255   # with the first, a command line longer than 511 characters
-# /path names that lead to no folder, each with its line; D:\other, named among them, is walked.
-NOT_FOLDERS = {"D:\\other\\second.exe": "Not a folder", "D:\\nosuch": "Not found", "Q:\\": "Not found",
+# /path names that lead to no folder, each with its line.
+NOT_FOLDERS = {"D:\\" + NEAR: "Not a folder", "D:\\nosuch": "Not found", "Q:\\": "Not found",
                "\\\\nosuchserver\\share": "Not found"}
-PATH_SWITCHES = " ".join("/path " + path for path in ["D:\\other\\second.exe", "D:\\other", "D:\\nosuch", "Q:\\",
-                                                      "\\\\nosuchserver\\share", TOO_LONG, TOO_LONG_TOO])
+PATH_SWITCHES = " ".join('/path "%s"' % path for path in list(NOT_FOLDERS) + [TOO_LONG, TOO_LONG_TOO])
 MUTEX = "Global\\Sweepwright.Instance"
 EARLIER = b"=" * 40 + b"\r\nSweepwright 1.0.0.0 started 2026-12-01 10:00:00\r\nEnded 2026-12-01 10:00:09 with exit code 0\r\n"
 AUTORUN_VALUE = "Drellmoxin Probe"
 BOX_CAPTION = "Sweepwright command line"
+QUIET_WINDOW = "Sweepwright quiet run"
+WM_KEYDOWN, VK_ESCAPE, WM_ENDSESSION = 0x100, 0x1B, 0x16
 RUN_SECONDS = 240
+REFUSAL_SECONDS = 60   # a refusal that shows a box waits for ever
 PLANTED = ((FIRST, FIRST_RECORD), (SECOND, SECOND_RECORD))
 # Files no sample can be, which are not opened and not mentioned: the page file of every
 # Windows from Vista on, held without sharing; a file whose size is a record's plus 4 GiB.
@@ -57,7 +59,8 @@ def deferred_path():
 class Row:
     def __init__(self, version, switches, exit_code, planted=True, removed=(), held=None, log=DEFAULT_LOG,
                  running=False, second_copy=False, marker="exit code", box=None, window=False, holds=None,
-                 killed=False, log_written=1, note=None, not_scanned=(), large_files=False):
+                 killed=False, log_written=1, note=None, not_scanned=(), large_files=False, seconds=RUN_SECONDS,
+                 station=None, scanned=None, closed=False):
         self.version, self.switches, self.exit_code = version, switches, exit_code
         self.planted = planted          # the two look-alikes lie on D: (a near miss always does)
         self.removed = set(removed)     # the planted files the run must remove; the others stay
@@ -74,6 +77,10 @@ class Row:
         self.note = note                # the block's line after the switches: why the log asked for was not
         self.not_scanned = list(not_scanned)   # the log's "not scanned" lines, in order
         self.large_files = large_files  # D: holds LARGE_FILES, the page file held as Windows holds it
+        self.seconds = seconds          # the run's time limit
+        self.station = station          # runs in a window station of this name, which nobody sees
+        self.scanned = scanned          # files under the /path folders; None: every fixed drive
+        self.closed = closed            # "taskkill" (without /f) or "session end" asks the run to end as it scans
 
 
 ROWS = {
@@ -83,10 +90,22 @@ ROWS = {
     "held_win2k": Row("win2k", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "held_win98": Row("win98", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
-    "path": Row("win2k", "/quiet " + PATH_SWITCHES + " /log " + LOG, 3, removed=[SECOND], log=LOG,
+    # /path names that lead to no folder, and folders too long to walk: each named, nothing walked.
+    "path": Row("win2k", "/quiet " + PATH_SWITCHES + " /log " + LOG, 3, planted=False, log=LOG, scanned=0,
                 not_scanned=["%s     %s, not scanned" % item for item in NOT_FOLDERS.items()] +
                             [path + "     Path too long, not scanned" for path in (TOO_LONG, TOO_LONG_TOO)]),
+    # Each file once: D:'s three files, though D:\other is named three ways besides.
+    "path_overlap": Row("win2k", "/quiet /path D:\\other /path D:\\ /path d:\\Other\\ /path d: /log " + LOG, 1,
+                        removed=[FIRST, SECOND], log=LOG, scanned=3),
     "bad_switch": Row("win7", "/quiet /bogus", 87, log=None, marker=None),
+    # /scanonly taken for the log's name would leave the run free to delete.
+    "value_missing": Row("win7", "/quiet /log /scanonly /path D:\\other", 87, log=None, marker=None,
+                         seconds=REFUSAL_SECONDS),
+    "mistyped_quiet": Row("winxp", "/quiet/scanonly", 87, log=None, marker=None, seconds=REFUSAL_SECONDS),
+    "unseen_station": Row("win7", "/scanonly /bogus", 87, log=None, marker=None, seconds=REFUSAL_SECONDS,
+                          station="SweepwrightUnseen"),
+    "taskkill": Row("win7", "/quiet /log " + LOG, 1223, log=LOG, closed="taskkill"),
+    "session_end": Row("winxp", "/quiet /log " + LOG, 1223, log=LOG, closed="session end"),
     "window_log": Row("winxp", "/log " + LOG, 1, removed=[FIRST, SECOND], log=LOG, marker=None, window=True),
     "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None,
                           box="Unknown switch or missing value: /bogus"),
@@ -152,7 +171,7 @@ class QuietRunTest(swtest.WineTestCase):
         large_files = cls.lay_large_files() if ROW.large_files else []
         # The log is made on C: (unless it is there already) before the walk gets there.
         made = not os.path.exists(prefix.unix_path(ROW.log or DEFAULT_LOG))
-        cls.scanned = 1 if "/path" in ROW.switches else (
+        cls.scanned = ROW.scanned if ROW.scanned is not None else (
             scanrun.count_files(prefix.drive_c) + made + len(cls.before) + len(large_files))
         command = '"%s" %s' % (PROGRAM, ROW.switches)
         if ROW.second_copy:
@@ -168,8 +187,10 @@ class QuietRunTest(swtest.WineTestCase):
             cls.exit_code = cls.run_until_restart()
         elif ROW.killed:
             cls.exit_code = cls.run_until_killed()
+        elif ROW.closed:
+            cls.exit_code = cls.run_closed_politely()
         else:
-            cls.exit_code = driver.run(RUN_SECONDS * 1000, command)
+            cls.exit_code = driver.run(ROW.seconds * 1000, command, ROW.station)
         for path in large_files:
             os.remove(path)
         cls.after = scanrun.file_hashes(cls.drive_d)
@@ -227,6 +248,25 @@ class QuietRunTest(swtest.WineTestCase):
             os.kill(process.popen.pid, signal.SIGCONT)
         process.wait(30)
         assert taskkill == 0, "taskkill failed: %d" % taskkill
+
+    @classmethod
+    def run_closed_politely(cls):
+        """The run is held still as soon as its hidden window exists; a key-down of Esc and
+        Wine's taskkill (without /f) reach that window; then it goes on (the shell sees 8 bits).
+        Or the session ends: the system ends the program as soon as the message is answered."""
+        process = cls.prefix.spawn(PROGRAM, *ROW.switches.split())
+        window = cls.driver.wait_window(QUIET_WINDOW, 60000, any_state=True)
+        os.kill(process.popen.pid, signal.SIGSTOP)
+        try:
+            cls.driver.post(window["hwnd"], WM_KEYDOWN, VK_ESCAPE)
+            if ROW.closed == "taskkill":
+                cls.prefix.run("taskkill", "/pid", str(window["pid"]))
+        finally:
+            os.kill(process.popen.pid, signal.SIGCONT)
+        if ROW.closed == "taskkill":
+            return process.wait(RUN_SECONDS)
+        cls.driver.send(window["hwnd"], WM_ENDSESSION, 1)
+        process.kill()
         return None
 
     @classmethod
@@ -267,10 +307,12 @@ class QuietRunTest(swtest.WineTestCase):
 
     # ---- every row --------------------------------------------------------------------------
 
-    @unittest.skipIf(ROW.killed, "ended from outside")
+    @unittest.skipIf(ROW.killed or ROW.closed == "session end", "ended from outside")
     def test_exit_code(self):
-        # 1641 comes through the shell (8 bits); the log and the marker have the whole code.
-        self.assertEqual(self.exit_code, 1641 & 0xFF if ROW.exit_code == 1641 else ROW.exit_code)
+        # 1641 and the closed run's code come through the shell (8 bits); the log and the marker
+        # have the whole code.
+        through_shell = ROW.exit_code == 1641 or ROW.closed
+        self.assertEqual(self.exit_code, ROW.exit_code & 0xFF if through_shell else ROW.exit_code)
 
     def test_only_the_removed_files_are_gone(self):
         expected = {p: h for p, h in self.before.items() if p not in set(ROW.removed) | {ROW.held}}
@@ -301,8 +343,14 @@ class QuietRunTest(swtest.WineTestCase):
         self.assertEqual(block[-1], "", "the last line ends with a line break")
         self.assertRegex(block[-2], r"^Ended \d{4}-\d\d-\d\d \d\d:\d\d:\d\d with exit code %d$" % ROW.exit_code)
         self.assertEqual([line for line in block if line.endswith(", not scanned")], ROW.not_scanned)
+        if ROW.closed == "session end":   # the records were written before the program was ended
+            return
         start = block.index("Scanning statistics")
-        self.assertEqual(block[start:start + 5], scanrun.statistics(self.scanned, self.infected(), len(ROW.removed))[-5:])
+        statistics = block[start:start + 5]
+        expected = scanrun.statistics(self.scanned, self.infected(), len(ROW.removed))[-5:]
+        if ROW.closed:   # how far the scan got before the close is left to chance
+            del statistics[2], expected[2]
+        self.assertEqual(statistics, expected)
 
     def infected(self):
         if ROW.running:   # both look-alikes and the running image, which counts in memory too
@@ -363,6 +411,10 @@ class QuietRunTest(swtest.WineTestCase):
     @unittest.skipUnless(ROW.box, "a quiet run shows no box")
     def test_box_names_the_bad_switch(self):
         self.assertIn(ROW.box, self.box_text)
+
+    @unittest.skipUnless(ROW.closed, "nothing asks the run to end")
+    def test_a_quiet_run_asks_nothing(self):
+        self.assertEqual([line for line in self.log if line.startswith("Question:")], [], "Esc asks no question")
 
     @unittest.skipUnless(ROW.second_copy, "one copy only")
     def test_first_copy_goes_on_to_its_end(self):

@@ -2,3 +2,4 @@
 sw_native_test(report_rules_test ${SW_ROOT}/tests/app_native/report_rules_test.cpp)
 # The command-line parser: every switch, quoting, and each way a command line is refused.
 sw_native_test(command_line_test ${SW_ROOT}/tests/app_native/command_line_test.cpp ${SW_ROOT}/app/CommandLine.cpp)
+sw_fuzzer(fuzz_command_line ${SW_ROOT}/tests/native/app/FuzzCommandLine.cpp ${SW_ROOT}/app/CommandLine.cpp)
