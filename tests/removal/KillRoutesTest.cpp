@@ -125,7 +125,7 @@ BOOL WINAPI ThreeThousandProcesses(DWORD* ids, DWORD size, DWORD* returned) {
 TEST_F(ModulePath, ListsEveryProcessHoweverManyRun) {
     CProcessIds ids;
     ASSERT_TRUE(ids.List(ThreeThousandProcesses));
-    EXPECT_EQ(ids.Count(), 3000u);
+    ASSERT_EQ(ids.Count(), 3000u);
     EXPECT_EQ(ids.Id(2999), 12000u);
 }
 
