@@ -28,9 +28,13 @@ FIRST, SECOND, NEAR = "infected\\first sample.exe", "other\\second.exe", "infect
 RUNNING = "running\\Lookalike.exe"
 FIRST_RECORD, SECOND_RECORD = 7, 40
 TOO_LONG = "D:\\" + "x" * 255   # a folder whose pattern ("\\*.*" added) does not fit MAX_PATH
-# /path names that lead to no folder, each with its line; D:\other, named among them, is walked.
-NOT_FOLDERS = {"D:\\other\\second.exe": "Not a folder", "D:\\nosuch": "Not found", "Q:\\": "Not found",
-               "\\\\nosuchserver\\share": "Not found"}
+# A look-alike in D:\other whose path does not fit MAX_PATH even with its 8.3 name.
+DEEP_FOLDER = "D:\\other\\" + "\\".join(["level %d %s" % (i, "x" * 32) for i in range(6)])
+DEEP_LOOKALIKE = DEEP_FOLDER[:250] + "\\abcdefgh.exe"
+# What the path row's run does not examine, each with its line, in order: /path names that lead
+# to no folder or are too long, and the look-alike past MAX_PATH in D:\other (named among them).
+NOT_SCANNED = {"D:\\other\\second.exe": "Not a folder", DEEP_LOOKALIKE: "Path too long", "D:\\nosuch": "Not found",
+               "Q:\\": "Not found", "\\\\nosuchserver\\share": "Not found", TOO_LONG: "Path too long"}
 PATH_SWITCHES = " ".join("/path " + path for path in ["D:\\other\\second.exe", "D:\\other", "D:\\nosuch", "Q:\\",
                                                       "\\\\nosuchserver\\share", TOO_LONG])
 AUTORUN_VALUE = "Drellmoxin Probe"
@@ -77,8 +81,7 @@ ROWS = {
     "held_win98": Row("win98", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
     "path": Row("win2k", "/quiet " + PATH_SWITCHES + " /log " + LOG, 3, removed=[SECOND], log=LOG,
-                not_scanned=["%s     %s, not scanned" % item for item in NOT_FOLDERS.items()] +
-                            [TOO_LONG + "     Path too long, not scanned"]),
+                not_scanned=["%s     %s, not scanned" % item for item in NOT_SCANNED.items()]),
     "bad_switch": Row("win7", "/quiet /bogus", 87, log=None, marker=None),
     "window_log": Row("winxp", "/log " + LOG, 1, removed=[FIRST, SECOND], log=LOG, marker=None, window=True),
     "bad_switch_box": Row("winxp", "/scanonly /bogus", 87, log=None, marker=None, box=True),
@@ -102,6 +105,9 @@ class QuietRunTest(swtest.WineTestCase):
         for path, index in PLANTED if ROW.planted else ():
             scanrun.plant(cls.drive_d, path, gen_samples.matching_sample(gen_samples.record_by_index(index), "one"))
         scanrun.plant(cls.drive_d, NEAR, gen_samples.near_miss(gen_samples.record_by_index(FIRST_RECORD), "sig1_byte"))
+        if "/path" in ROW.switches:
+            scanrun.plant(cls.drive_d, DEEP_LOOKALIKE[3:], gen_samples.matching_sample(
+                gen_samples.record_by_index(FIRST_RECORD), "one"))
         if ROW.running:
             lookalike = host_path(cls.drive_d, RUNNING)
             os.makedirs(os.path.dirname(lookalike))
