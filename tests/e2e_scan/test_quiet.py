@@ -29,10 +29,16 @@ RUNNING = "running\\Lookalike.exe"
 FIRST_RECORD, SECOND_RECORD = 7, 40
 TOO_LONG = "D:\\" + "x" * 255   # a folder whose pattern ("\\*.*" added) does not fit MAX_PATH
 TOO_LONG_TOO = "D:\\" + "y" * 255   # with the first, a command line longer than 511 characters
-# /path names that lead to no folder, each with its line.
-NOT_FOLDERS = {"D:\\" + NEAR: "Not a folder", "D:\\nosuch": "Not found", "Q:\\": "Not found",
-               "\\\\nosuchserver\\share": "Not found"}
-PATH_SWITCHES = " ".join('/path "%s"' % path for path in list(NOT_FOLDERS) + [TOO_LONG, TOO_LONG_TOO])
+# A look-alike in D:\other whose path does not fit MAX_PATH even with its 8.3 name.
+DEEP_FOLDER = "D:\\other\\" + "\\".join(["level %d %s" % (i, "x" * 32) for i in range(6)])
+DEEP_LOOKALIKE = DEEP_FOLDER[:250] + "\\abcdefgh.exe"
+# What the path row's run does not examine, each with its line, in order: /path names that lead
+# to no folder or are too long, and the look-alike past MAX_PATH in D:\other (walked among them).
+NOT_SCANNED = {"D:\\" + NEAR: "Not a folder", DEEP_LOOKALIKE: "Path too long", "D:\\nosuch": "Not found",
+               "Q:\\": "Not found", "\\\\nosuchserver\\share": "Not found", TOO_LONG: "Path too long",
+               TOO_LONG_TOO: "Path too long"}
+PATH_SWITCHES = " ".join('/path "%s"' % path for path in ["D:\\" + NEAR, "D:\\other", "D:\\nosuch", "Q:\\",
+                                                          "\\\\nosuchserver\\share", TOO_LONG, TOO_LONG_TOO])
 MUTEX = "Global\\Sweepwright.Instance"
 EARLIER = b"=" * 40 + b"\r\nSweepwright 1.0.0.0 started 2026-12-01 10:00:00\r\nEnded 2026-12-01 10:00:09 with exit code 0\r\n"
 AUTORUN_VALUE = "Drellmoxin Probe"
@@ -90,10 +96,8 @@ ROWS = {
     "held_win2k": Row("win2k", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "held_win98": Row("win98", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
-    # /path names that lead to no folder, and folders too long to walk: each named, nothing walked.
-    "path": Row("win2k", "/quiet " + PATH_SWITCHES + " /log " + LOG, 3, planted=False, log=LOG, scanned=0,
-                not_scanned=["%s     %s, not scanned" % item for item in NOT_FOLDERS.items()] +
-                            [path + "     Path too long, not scanned" for path in (TOO_LONG, TOO_LONG_TOO)]),
+    "path": Row("win2k", "/quiet " + PATH_SWITCHES + " /log " + LOG, 3, removed=[SECOND], log=LOG, scanned=1,
+                not_scanned=["%s     %s, not scanned" % item for item in NOT_SCANNED.items()]),
     # Each file once: D:'s three files, though D:\other is named three ways besides.
     "path_overlap": Row("win2k", "/quiet /path D:\\other /path D:\\ /path d:\\Other\\ /path d: /log " + LOG, 1,
                         removed=[FIRST, SECOND], log=LOG, scanned=3),
@@ -139,6 +143,9 @@ class QuietRunTest(swtest.WineTestCase):
         for path, index in PLANTED if ROW.planted else ():
             scanrun.plant(cls.drive_d, path, gen_samples.matching_sample(gen_samples.record_by_index(index), "one"))
         scanrun.plant(cls.drive_d, NEAR, gen_samples.near_miss(gen_samples.record_by_index(FIRST_RECORD), "sig1_byte"))
+        if ROW_NAME == "path":
+            scanrun.plant(cls.drive_d, DEEP_LOOKALIKE[3:], gen_samples.matching_sample(
+                gen_samples.record_by_index(FIRST_RECORD), "one"))
         if ROW.running:
             lookalike = host_path(cls.drive_d, RUNNING)
             os.makedirs(os.path.dirname(lookalike))
