@@ -130,7 +130,6 @@ TEST(FolderSecurity, OnlyAdministratorsSystemAndTrustedInstallerMayChange) {
         {"O:BAD:(A;;0x80000;;;WD)", false, false},                          // takes it over
         {"O:BAD:(A;;GW;;;WD)", false, false},
         {"O:BAD:(A;;GA;;;S-1-5-21-1-2-3-1000)", false, false},
-        {"O:BAD:NO_ACCESS_CONTROL", false, false},                          // a null DACL
         {"O:BA", false, false},                                             // no DACL
     };
     for (const Row& row : rows) {
@@ -141,6 +140,10 @@ TEST(FolderSecurity, OnlyAdministratorsSystemAndTrustedInstallerMayChange) {
                                                                          &descriptor, &size));
         EXPECT_EQ(OnlyAdministratorsMayChange(descriptor, size, row.holdsTheFile), row.only);
         EXPECT_FALSE(OnlyAdministratorsMayChange(descriptor, size - 1, row.holdsTheFile)) << "cut short";
+        // The same owner with a null DACL (present, but none) lets everyone do everything.
+        ((SECURITY_DESCRIPTOR_RELATIVE*)descriptor)->Control |= SE_DACL_PRESENT;
+        ((SECURITY_DESCRIPTOR_RELATIVE*)descriptor)->Dacl = 0;
+        EXPECT_FALSE(OnlyAdministratorsMayChange(descriptor, size, row.holdsTheFile)) << "null DACL";
         LocalFree(descriptor);
     }
 }
