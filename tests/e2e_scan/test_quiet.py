@@ -237,7 +237,7 @@ class QuietRunTest(swtest.WineTestCase):
         self.assertEqual(block[4], "Switches: " + ROW.switches)
         self.assertEqual(block[-1], "", "the last line ends with a line break")
         self.assertRegex(block[-2], r"^Ended \d{4}-\d\d-\d\d \d\d:\d\d:\d\d with exit code %d$" % ROW.exit_code)
-        if "/path" in ROW.switches:
+        if TOO_LONG in ROW.switches:
             self.assertIn(TOO_LONG + "     Path too long, not scanned", block)
         start = block.index("Scanning statistics")
         self.assertEqual(block[start:start + 5], scanrun.statistics(self.scanned, self.infected(), len(ROW.removed))[-5:])

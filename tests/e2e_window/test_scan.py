@@ -14,9 +14,8 @@ import os
 import time
 import unittest
 
-import scanrun
-
 from mainwindow import *  # noqa: F401,F403  (identifiers and layouts of the window)
+import scanrun  # noqa: E402  (mainwindow puts its folder on the path)
 
 FOLDERS, FILES_PER_FOLDER = 100, 1000
 HELD = "held.exe"
