@@ -13,7 +13,7 @@ const size_t kDescriptorHeader = 20;   // revision, padding, control, owner, gro
 const size_t kAclHeader = 8;           // revision, padding, size, count, padding
 const size_t kAceHeader = 8;           // type, flags, size, access mask
 const uint8_t kAccessAllowed = 0, kAccessDenied = 1;
-const uint8_t kInheritOnly = 0x08;     // an entry for the folder's children, not for itself
+const uint8_t kInheritOnly = 0x08;   // an entry for the folder's children, not for itself
 
 const uint32_t kAddFile = 0x2, kAddSubfolder = 0x4, kDeleteChild = 0x40, kDelete = 0x10000;
 const uint32_t kWriteDac = 0x40000, kWriteOwner = 0x80000, kMaximumAllowed = 0x2000000;

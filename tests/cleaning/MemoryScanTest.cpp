@@ -246,13 +246,29 @@ TEST_F(MemoryScanNtFallback, AccessDeniedEnablesTheDebugPrivilege) {
     EXPECT_EQ(0, g_filesInfected);
 }
 
-// A successful open can leave an older access-denied error behind; that is no reason to ask
-// for the privilege.
-TEST_F(MemoryScanNtFallback, StaleAccessDeniedErrorAsksForNoPrivilege) {
+// The privilege comes before any process is opened, not only after an open was refused.
+TEST_F(MemoryScanNtFallback, DebugPrivilegeIsEnabledBeforeAnyProcessIsOpened) {
     DisableDebugPrivilege();
-    SetLastError(ERROR_ACCESS_DENIED);
     EXPECT_EQ(0, ScanProcessesPsapi());
-    EXPECT_FALSE(DebugPrivilegeEnabled());
+    EXPECT_TRUE(DebugPrivilegeEnabled());
+}
+
+// The image is replaced (a folder of its path swapped for a link, say) between the end of the
+// process and the action: what the path leads to now is examined again and left alone.
+TEST_F(MemoryScanNtFallback, ImageReplacedAfterItsProcessEndedIsLeftAlone) {
+    std::string image = HelperCopy("swmem_swap.exe");
+    auto child = StartChild(image, "sleep");
+    g_onPump = [&] {
+        if (g_forcedAction == 0 || ReadFileBytes(image) == "a clean program") return;
+        DeleteFileA(image.c_str());
+        WriteFileBytes(image, "a clean program");
+    };
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    g_onPump = nullptr;
+    EXPECT_TRUE(child->Ended());
+    EXPECT_EQ("a clean program", ReadFileBytes(image));
+    EXPECT_EQ(1, CountLines(image + "     W32/Drellmoxin.Trojan  no longer matches, left in place"));
+    EXPECT_EQ(0, g_filesRemoved);
 }
 
 // ---------------------------------------------------------------- NT 6 and later (win7)

@@ -7,6 +7,7 @@ processes and the registry.
 """
 
 import os
+import re
 import signal
 import sys
 import time
@@ -18,7 +19,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "samples"))
 import gen_samples  # noqa: E402
 import scanrun  # noqa: E402
-from scanrun import RUN_KEY, SESSION_MANAGER, host_path, removed_line, unable_line  # noqa: E402
+from scanrun import RUN_KEY, SESSION_MANAGER, host_path, removed_line  # noqa: E402
 
 PROGRAM = "C:\\Sweepwright\\Sweepwright.exe"
 LOG = "C:\\logs\\sweep.log"
@@ -54,19 +55,16 @@ LARGE_FILES = {"pagefile.sys": 3 << 30,
                "video.bin": (1 << 32) + gen_samples.record_by_index(FIRST_RECORD).file_size}
 
 
-def deferred_path():
-    """Where the held file waits for the restart: the 9x line leaves it in place; the NT line
-    first moves it into the tool's own folder (which Wine does also for a held file)."""
-    if ROW.version == "win98":
-        return ROW.held
-    return "Sweepwright.quarantine\\1 " + ROW.held.split("\\")[-1]
+AGAIN_LOG = "C:\\logs\\again.log"
+FOREIGN = "Sweepwright.quarantine\\someone else's.txt"   # a folder of the old name, made by a user
+UNREACHABLE = "Unable to remove, left in place: the restart cannot reach its drive"
 
 
 class Row:
     def __init__(self, version, switches, exit_code, planted=True, removed=(), held=None, log=DEFAULT_LOG,
                  running=False, second_copy=False, marker="exit code", box=None, window=False, holds=None,
                  killed=False, log_written=1, note=None, not_scanned=(), large_files=False, seconds=RUN_SECONDS,
-                 station=None, scanned=None, closed=False):
+                 station=None, scanned=None, closed=False, network=False, again=False):
         self.version, self.switches, self.exit_code = version, switches, exit_code
         self.planted = planted          # the two look-alikes lie on D: (a near miss always does)
         self.removed = set(removed)     # the planted files the run must remove; the others stay
@@ -87,13 +85,17 @@ class Row:
         self.station = station          # runs in a window station of this name, which nobody sees
         self.scanned = scanned          # files under the /path folders; None: every fixed drive
         self.closed = closed            # "taskkill" (without /f) or "session end" asks the run to end as it scans
+        self.network = network          # Windows takes D: for a network drive
+        self.again = again              # a second quiet run follows before any restart
 
 
 ROWS = {
     "clean": Row("win98", "/quiet", 0, planted=False, large_files=True),
     "removed": Row("win7", "/quiet /log " + LOG, 1, removed=[FIRST, SECOND], log=LOG),
     "scanonly": Row("winxp", "-QUIET /scanonly /log " + LOG, 2, log=LOG, running=True),
-    "held_win2k": Row("win2k", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
+    "held_win2k": Row("win2k", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG, again=True),
+    "held_network": Row("win7", "/quiet /path D:\\ /log " + LOG, 2, removed=[SECOND], held=FIRST, log=LOG,
+                        network=True),
     "held_win98": Row("win98", "/quiet /log " + LOG, 3010, removed=[SECOND], held=FIRST, log=LOG),
     "forcerestart": Row("winxp", "/quiet /forcerestart /log " + LOG, 1641, removed=[SECOND], held=FIRST, log=LOG),
     "path": Row("win2k", "/quiet " + PATH_SWITCHES + " /log " + LOG, 3, removed=[SECOND], log=LOG, scanned=1,
@@ -146,12 +148,19 @@ class QuietRunTest(swtest.WineTestCase):
         if ROW_NAME == "path":
             scanrun.plant(cls.drive_d, DEEP_LOOKALIKE[3:], gen_samples.matching_sample(
                 gen_samples.record_by_index(FIRST_RECORD), "one"))
+        if ROW.held:
+            foreign = host_path(cls.drive_d, FOREIGN)
+            os.makedirs(os.path.dirname(foreign))
+            with open(foreign, "w") as f:
+                f.write("not the tool's")
         if ROW.running:
             lookalike = host_path(cls.drive_d, RUNNING)
             os.makedirs(os.path.dirname(lookalike))
             with open(os.environ["SW_LOOKALIKE"], "rb") as source, open(lookalike, "wb") as copy:
                 copy.write(source.read())
         prefix.map_drive("D", cls.drive_d)
+        if ROW.network:
+            scanrun.set_drive_types(prefix, {"d": "network"})
 
     @classmethod
     def setUpClass(cls):
@@ -180,6 +189,8 @@ class QuietRunTest(swtest.WineTestCase):
         made = not os.path.exists(prefix.unix_path(ROW.log or DEFAULT_LOG))
         cls.scanned = ROW.scanned if ROW.scanned is not None else (
             scanrun.count_files(prefix.drive_c) + made + len(cls.before) + len(large_files))
+        if ROW.network:   # the /path walk of the whole of D:
+            cls.scanned = len(cls.before)
         command = '"%s" %s' % (PROGRAM, ROW.switches)
         if ROW.second_copy:
             cls.exit_code, cls.first_exit = cls.run_beside_a_first_copy(command)
@@ -202,6 +213,15 @@ class QuietRunTest(swtest.WineTestCase):
             os.remove(path)
         cls.after = scanrun.file_hashes(cls.drive_d)
         cls.log = cls.read_log(ROW.log)
+        # Where the held file is now: in place on the 9x line and where no restart reaches; in
+        # the run's own holding folder on the NT line (Wine moves even a held file); gone after
+        # a restart.
+        cls.deferred = ROW.held
+        if ROW.held and ROW.version != "win98" and not ROW.network:
+            cls.deferred = None if ROW.exit_code == 1641 else scanrun.held_copy(cls.drive_d, ROW.held)
+        if ROW.again:
+            cls.again_exit = driver.run(RUN_SECONDS * 1000, '"%s" /quiet /log %s' % (PROGRAM, AGAIN_LOG))
+            cls.again_log = cls.read_log(AGAIN_LOG)
 
     @classmethod
     def lay_large_files(cls):
@@ -323,9 +343,13 @@ class QuietRunTest(swtest.WineTestCase):
 
     def test_only_the_removed_files_are_gone(self):
         expected = {p: h for p, h in self.before.items() if p not in set(ROW.removed) | {ROW.held}}
-        if ROW.held and ROW.exit_code != 1641:   # else the restart removed it
-            expected[deferred_path()] = self.before[ROW.held]
+        if self.deferred:   # else the restart removed it
+            expected[self.deferred] = self.before[ROW.held]
         self.assertEqual(self.after, expected)
+        # A holding folder only while a file waits in it.
+        holding = [self.deferred.split("\\")[0]] if self.deferred and self.deferred != ROW.held else []
+        self.assertEqual(scanrun.holding_folders(self.drive_d), holding)
+        self.assertEqual(scanrun.holding_folders(self.prefix.drive_c), [])
 
     def test_log_block(self):
         if ROW.log is None:
@@ -384,11 +408,21 @@ class QuietRunTest(swtest.WineTestCase):
             if path in ROW.removed:
                 self.assertIn(removed_line(line, name(index)), self.log)
             elif path == ROW.held:
-                self.assertIn(unable_line(line, name(index)), self.log)
+                self.assertTrue([l for l in self.log if re.match(self.held_line(line, name(index)), l)], line)
             elif "/scanonly" in ROW.switches:
                 self.assertIn("%s     %s not disinfected as per user's selection" % (line, name(index)), self.log)
             else:
                 self.assertFalse([l for l in self.log if l.startswith(line)], "a path the run was not to look at")
+
+    @staticmethod
+    def held_line(line, record_name):
+        """The held file's line, as a pattern: it waits for the restart, in a holding folder on
+        the NT line, or it is left where no restart reaches it."""
+        head = re.escape("%s     %s " % (line, record_name))
+        if ROW.network:
+            return head + re.escape(UNREACHABLE) + "$"
+        held_in = r" waits in D:\\Sweepwright\.restart-[0-9A-F]{8}\\%s," % re.escape(ROW.held.split("\\")[-1])
+        return head + "Unable to remove now:%s removed at the restart$" % ("" if ROW.version == "win98" else held_in)
 
     @unittest.skipUnless(ROW.running, "no program runs")
     def test_scanonly_leaves_the_process_and_the_autorun_value(self):
@@ -402,6 +436,9 @@ class QuietRunTest(swtest.WineTestCase):
             self.assertIn("Answered: Yes", self.log)
             return
         self.assertTrue(self.holder.running(), "nothing restarted")
+        if ROW.network:
+            self.assertIsNone(self.driver.reg_get(SESSION_MANAGER, "PendingFileRenameOperations"))
+            return
         self.assertIn("Answered: No", self.log)
         wininit = os.path.join(self.prefix.drive_c, "windows", "wininit.ini")
         if ROW.version == "win98":
@@ -409,7 +446,14 @@ class QuietRunTest(swtest.WineTestCase):
             self.assertIn("D:\\%s: Could not kill process" % ROW.held, self.log)
         else:
             self.assertEqual(self.driver.reg_get(SESSION_MANAGER, "PendingFileRenameOperations"),
-                             ("multi_sz", ["\\??\\D:\\" + deferred_path()]))
+                             ("multi_sz", ["\\??\\D:\\" + self.deferred]))
+
+    @unittest.skipUnless(ROW.again, "one run")
+    def test_a_second_run_before_the_restart_finds_the_file_waiting(self):
+        self.assertEqual(self.again_exit, 3010)
+        self.assertIn("D:\\%s     %s Unable to remove now: already to be removed at the restart"
+                      % (self.deferred, name(FIRST_RECORD)), self.again_log)
+        self.assertIn("Total files infected\t\t:  1", self.again_log)
 
     @unittest.skipUnless(ROW.window, "no window")
     def test_log_holds_the_lines_of_the_list(self):

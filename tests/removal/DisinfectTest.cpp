@@ -70,8 +70,9 @@ TEST_F(Disinfect, HeldFileWaitsForTheRestartInAHoldingFolderOfItsOwnAndIsNotFoun
     ASSERT_EQ(folders.size(), before.size() + 1);
     std::string folder = folders.back(), moved = folder + "\\held.exe";
     EXPECT_TRUE(FileExists(moved));
-    EXPECT_EQ(ReportLines(),
-              Lines({FileLine(path, kPyzName, "Unable to remove now: waits in " + moved + ", removed at the restart")}));
+    EXPECT_EQ(
+        ReportLines(),
+        Lines({FileLine(path, kPyzName, "Unable to remove now: waits in " + moved + ", removed at the restart")}));
     EXPECT_EQ(g_restartNeeded, 1);
     EXPECT_NE(PendingRenames().find(NtPendingEntry(moved) + NtPendingEntry(folder)), std::string::npos)
         << "the folder goes after its file";
@@ -82,7 +83,8 @@ TEST_F(Disinfect, HeldFileWaitsForTheRestartInAHoldingFolderOfItsOwnAndIsNotFoun
     // A second run before the restart: the file is known to be waiting.
     ResetScanState(ACTION_REMOVE);
     ApplyAction(moved.c_str(), kPyzName);
-    EXPECT_EQ(ReportLines(), Lines({FileLine(moved, kPyzName, "Unable to remove now: already to be removed at the restart")}));
+    EXPECT_EQ(ReportLines(),
+              Lines({FileLine(moved, kPyzName, "Unable to remove now: already to be removed at the restart")}));
     EXPECT_EQ(g_restartNeeded, 1);
     EXPECT_EQ(HoldingFolders(), folders);
 }
@@ -101,8 +103,9 @@ TEST_F(Disinfect, HeldFileWhoseFolderOthersCanChangeIsLeftInPlace) {
 
     ApplyAction(path.c_str(), kPyzName);
 
-    EXPECT_EQ(ReportLines(),
-              Lines({FileLine(path, kPyzName, "Unable to remove, left in place: its folder can be changed by other users")}));
+    EXPECT_EQ(
+        ReportLines(),
+        Lines({FileLine(path, kPyzName, "Unable to remove, left in place: its folder can be changed by other users")}));
     EXPECT_TRUE(FileExists(path));
     EXPECT_EQ(g_restartNeeded, 0);
     EXPECT_EQ(PendingRenames(), pendingBefore);
@@ -119,28 +122,31 @@ TEST(FolderSecurity, OnlyAdministratorsSystemAndTrustedInstallerMayChange) {
     const Row rows[] = {
         {"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)", true, true},
         {"O:" + ti + "D:(A;;FA;;;" + ti + ")(A;;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)(A;OICIIO;0x1301bf;;;AU)", true, true},
-        {"O:SYD:(A;;FA;;;SY)(D;;FA;;;WD)", true, true},                      // a deny entry grants nothing
-        {"O:BUD:(A;;FA;;;BA)", true, false},                                // the owner may write a new DACL
-        {"O:BAD:(A;;FA;;;BA)(A;;0x1301bf;;;AU)", true, false},              // modify: delete, add entries
-        {"O:BAD:(A;;0x4;;;AU)", true, false},                               // adds a folder of the file's name
-        {"O:BAD:(A;;0x4;;;AU)", false, true},                               // ... above the file's own folder
-        {"O:BAD:(A;;0x40;;;BU)", false, false},                             // deletes an entry in it
-        {"O:BAD:(A;;0x10000;;;WD)", false, false},                          // deletes it
-        {"O:BAD:(A;;0x40000;;;WD)", false, false},                          // writes its DACL
-        {"O:BAD:(A;;0x80000;;;WD)", false, false},                          // takes it over
+        {"O:SYD:(A;;FA;;;SY)(D;;FA;;;WD)", true, true},          // a deny entry grants nothing
+        {"O:BUD:(A;;FA;;;BA)", true, false},                     // the owner may write a new DACL
+        {"O:BAD:(A;;FA;;;BA)(A;;0x1301bf;;;AU)", true, false},   // modify: delete, add entries
+        {"O:BAD:(A;;0x4;;;AU)", true, false},                    // adds a folder of the file's name
+        {"O:BAD:(A;;0x4;;;AU)", false, true},                    // ... above the file's own folder
+        {"O:BAD:(A;;0x40;;;BU)", false, false},                  // deletes an entry in it
+        {"O:BAD:(A;;0x10000;;;WD)", false, false},               // deletes it
+        {"O:BAD:(A;;0x40000;;;WD)", false, false},               // writes its DACL
+        {"O:BAD:(A;;0x80000;;;WD)", false, false},               // takes it over
         {"O:BAD:(A;;GW;;;WD)", false, false},
         {"O:BAD:(A;;GA;;;S-1-5-21-1-2-3-1000)", false, false},
-        {"O:BAD:NO_ACCESS_CONTROL", false, false},                          // a null DACL
-        {"O:BA", false, false},                                             // no DACL
+        {"O:BA", false, false},   // no DACL
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.sddl);
         PSECURITY_DESCRIPTOR descriptor = NULL;
         ULONG size = 0;
-        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(row.sddl.c_str(), SDDL_REVISION_1,
-                                                                         &descriptor, &size));
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(row.sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                         &size));
         EXPECT_EQ(OnlyAdministratorsMayChange(descriptor, size, row.holdsTheFile), row.only);
         EXPECT_FALSE(OnlyAdministratorsMayChange(descriptor, size - 1, row.holdsTheFile)) << "cut short";
+        // The same owner with a null DACL (present, but none) lets everyone do everything.
+        ((SECURITY_DESCRIPTOR_RELATIVE*)descriptor)->Control |= SE_DACL_PRESENT;
+        ((SECURITY_DESCRIPTOR_RELATIVE*)descriptor)->Dacl = 0;
+        EXPECT_FALSE(OnlyAdministratorsMayChange(descriptor, size, row.holdsTheFile)) << "null DACL";
         LocalFree(descriptor);
     }
 }
@@ -408,7 +414,8 @@ TEST_F(Disinfect9x, HeldFileIsDeferredAndALaterFailedRequestKeepsTheRestart) {
     // A second run before the restart: the file is known to be waiting.
     ResetScanState(ACTION_REMOVE);
     ApplyAction(first.c_str(), kPyzName);
-    EXPECT_EQ(ReportLines(), Lines({FileLine(first, kPyzName, "Unable to remove now: already to be removed at the restart")}));
+    EXPECT_EQ(ReportLines(),
+              Lines({FileLine(first, kPyzName, "Unable to remove now: already to be removed at the restart")}));
     EXPECT_EQ(g_restartNeeded, 1);
     EXPECT_EQ(ReadFileBytes(kWininit), afterFirst);
 }
