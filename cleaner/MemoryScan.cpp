@@ -11,7 +11,7 @@
 #include "app/ScanState.h"
 #include "app/Settings.h"
 #include "cleaner/ProcessKill.h"
-#include "cleaner/Restart.h"
+#include "cleaner/Privileges.h"
 #include "cleaner/Services.h"
 #include "cleaner/Wow64.h"
 #include "engine/DirectoryWalk.h"

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include "cleaner/Advapi32.h"
+#include "cleaner/Privileges.h"
 #include "cleaner/ProcessKill.h"
 #include "cleaner/RuntimeLink.h"
 #include "framework/KernelHandles.h"
@@ -12,20 +13,6 @@
 #ifndef EWX_FORCEIFHUNG
 #define EWX_FORCEIFHUNG 0x00000010
 #endif
-
-// AdjustTokenPrivileges also succeeds, with ERROR_NOT_ALL_ASSIGNED, for an account that does
-// not hold the privilege: only ERROR_SUCCESS says it is enabled.
-bool EnablePrivilege(const char* name) {
-    const Advapi32Functions& advapi = Advapi32();
-    CHandle token;
-    if (!advapi.openProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive()))
-        return false;
-    TOKEN_PRIVILEGES privileges = {};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    return advapi.lookupPrivilegeValueA(NULL, name, &privileges.Privileges[0].Luid) &&
-           advapi.adjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
-}
 
 // Other programs are asked to close, so that the user can save a document left open; from
 // Windows 2000 on only a program that does not answer is forced. The 9x line and NT 4 do not

@@ -3,10 +3,6 @@
 #pragma once
 #include <windows.h>
 
-// Enables a privilege the token holds (SeDebugPrivilege, SeShutdownPrivilege); true only when it
-// is now enabled.
-bool EnablePrivilege(const char* name);
-
 // Whether the program may restart the system: on the 9x line always, on the NT line once the
 // shutdown privilege is enabled in its token, which this does.
 bool MayRestart();
