@@ -1,6 +1,8 @@
 // The message pump the scan runs between files: keeps the window alive and asks whether Esc ends the scan.
 #include "app/MessagePump.h"
 #include <windows.h>
+#include "app/ReportChannel.h"
+#include "app/RunHost.h"
 #include "app/Settings.h"
 #include "skin/MsgDlg.h"
 
@@ -19,10 +21,13 @@ int AskToTerminateScan(const char* caption) {
     return ToolMessageBox("Terminate the Scan now?", caption, MB_YESNO | MB_ICONQUESTION);
 }
 
-// The key-up of an Esc that answered a question arrives after the question has closed: it is
-// no new request, so key-ups never ask.
+// Only Esc pressed in the program's own window asks: a message that merely carries 27 (a
+// command, a timer, another program's message) is no key press, and the key-up of an Esc that
+// answered a question arrives after the question has closed. A quiet run has no question at
+// all: its window is hidden, and whatever reached it would be answered without anyone there.
 static bool AsksToTerminate(const MSG& msg) {
-    return LOWORD(msg.wParam) == VK_ESCAPE && msg.message != WM_KEYUP && msg.message != WM_SYSKEYUP;
+    return msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && !g_commandLine.quiet &&
+           (msg.hwnd == g_hMainWnd || IsChild(g_hMainWnd, msg.hwnd));
 }
 
 void PumpMessages() {
@@ -33,7 +38,7 @@ void PumpMessages() {
         s_emptyLookTime = GetTickCount();
         return;
     }
-    // Esc, whatever the kind of message that carries it (but a key-up); the message is dropped.
+    // The Esc that asks is dropped.
     if (AsksToTerminate(msg)) {
         if (AskToTerminateScan(g_toolTitle) != IDNO) g_abortScan = 1;
         return;

@@ -12,9 +12,11 @@
 #include "cleaner/MemoryScan.h"
 #include "cleaner/ProcessKill.h"
 #include "cleaner/Restart.h"
+#include "cleaner/RuntimeLink.h"
 #include "engine/DirectoryWalk.h"
 #include "engine/FileMatcher.h"
 #include "engine/PathText.h"
+#include "framework/KernelHandles.h"
 #include "skin/MsgDlg.h"
 
 static const char kAllFixedDrives[] = "!:";
@@ -90,6 +92,43 @@ static void WalkFixedDrives() {
     }
 }
 
+// The volume functions, from Windows 2000 (the mount paths from XP), looked up at run time.
+typedef HANDLE(WINAPI* FindFirstVolumeFn)(LPSTR, DWORD);
+typedef BOOL(WINAPI* FindNextVolumeFn)(HANDLE, LPSTR, DWORD);
+typedef BOOL(WINAPI* FindVolumeCloseFn)(HANDLE);
+typedef BOOL(WINAPI* VolumePathNamesFn)(LPCSTR, LPSTR, DWORD, PDWORD);
+
+// A volume search is only ever open where FindFirstVolumeA was found, and FindVolumeClose
+// came with it.
+struct VolumeSearchTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { LookUpKernel32<FindVolumeCloseFn>("FindVolumeClose")(h); }
+};
+typedef COwnedHandle<HANDLE, VolumeSearchTraits> CVolumeSearch;
+
+// Room for a volume's mount paths: far more folders than a volume is ever mounted in.
+static char s_mountPaths[32 * 1024];
+
+// Fixed volumes that no drive letter reaches (mounted only in a folder, as on many servers;
+// the walk of the drive that holds the folder does not enter a mount point): each once, under
+// the first folder it is mounted in, after the lettered drives. Before XP nothing names a
+// volume's mount folders, and the walk of the drives is all there is.
+static void WalkLetterlessVolumes() {
+    FindFirstVolumeFn findFirst = LookUpKernel32<FindFirstVolumeFn>("FindFirstVolumeA");
+    FindNextVolumeFn findNext = LookUpKernel32<FindNextVolumeFn>("FindNextVolumeA");
+    VolumePathNamesFn pathNames = LookUpKernel32<VolumePathNamesFn>("GetVolumePathNamesForVolumeNameA");
+    if (findFirst == NULL || findNext == NULL || pathNames == NULL) return;
+    char volume[MAX_PATH];
+    CVolumeSearch search(findFirst(volume, sizeof volume));
+    if (!search.IsValid()) return;
+    do {
+        DWORD length = 0;
+        if (!pathNames(volume, s_mountPaths, sizeof s_mountPaths, &length)) continue;
+        const char* path = LetterlessMountPath(s_mountPaths, GetDriveTypeA(volume) == DRIVE_FIXED);
+        if (path != NULL) WalkNamedFolder(path);
+    } while (findNext(search, volume, sizeof volume));
+}
+
 // The quick scan's places, gathered before anything else so that the log lists them in its
 // header; null in any other scan.
 static const QuickPlaceList* s_quickPlaces;
@@ -111,6 +150,7 @@ static void WriteStatistics() {
 static void WalkTarget() {
     if (memcmp(g_scanTarget, kAllFixedDrives, sizeof kAllFixedDrives) == 0) {
         WalkFixedDrives();
+        WalkLetterlessVolumes();
         return;
     }
     if (s_quickPlaces) {

@@ -8,6 +8,7 @@ int g_filesScanned;
 int g_filesInfected;
 int g_filesRemoved;
 int g_restartNeeded;
+int g_notScanned;
 char g_pendingFolder[260];
 int g_pendingFolderSet;
 int g_pendingFolderSeen;

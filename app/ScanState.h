@@ -9,6 +9,7 @@ extern int g_filesScanned;
 extern int g_filesInfected;
 extern int g_filesRemoved;
 extern int g_restartNeeded;         // how many removals wait for the next restart
+extern int g_notScanned;            // how many places asked for were not examined ("not scanned" lines)
 extern char g_pendingFolder[260];   // the drive's "\Program Files\*.*" pattern for the second pass
 extern int g_pendingFolderSet;
 extern int g_pendingFolderSeen;

@@ -55,28 +55,36 @@ static bool IsFolder(const char* path, size_t length, const char* folder) {
     return folder[0] != '\0' && strlen(folder) == length && StartsWithNoCase(path, folder, length);
 }
 
-static bool IsSystemFolder(const char* path, size_t length, const SystemFolders& folders) {
-    return IsFolder(path, length, folders.system) || IsFolder(path, length, folders.windowsSystem) ||
-           IsFolder(path, length, folders.wow64);
+// The folder that the view's programs know by the system folder's name.
+static const char* ViewSystemFolder(const SystemFolders& folders, AutorunView view) {
+    return view == AUTORUN_32BIT_VIEW ? folders.wow64 : folders.system;
+}
+
+// The system folders a bare name of the view is started from: the one its programs know as
+// the system folder, and the Windows folder's System.
+static bool StartsBareNamesFrom(const char* path, size_t length, const SystemFolders& folders, AutorunView view) {
+    return IsFolder(path, length, ViewSystemFolder(folders, view)) || IsFolder(path, length, folders.windowsSystem);
 }
 
 static bool IsBareCommand(const char* data) { return strchr(data, '\\') == nullptr || data[0] == '\\'; }
 
 AutorunMatch MatchAutorunCommand(const char* data, const char* expanded, const char* infectedPath,
-                                 const SystemFolders& folders, bool wow64View) {
+                                 const SystemFolders& folders, AutorunView view) {
     const char* lastSlash = strrchr(infectedPath, '\\');
     if (lastSlash == nullptr || lastSlash[1] == '\0') return AUTORUN_NO_MATCH;
     const char* fileName = lastSlash + 1;
     size_t folderLength = (size_t)(lastSlash - infectedPath);
 
     if (IsBareCommand(data) && ContainsWord(data, fileName)) {
-        // A bare name runs from the search path, which is only safe to blame on the
-        // infected file when that file lies in a system folder.
-        return IsSystemFolder(infectedPath, folderLength, folders) ? AUTORUN_BARE_COMMAND : AUTORUN_NO_MATCH;
+        // A bare name runs from the search path, which is only safe to blame on the infected
+        // file when that file lies in a system folder that the value's view starts it from.
+        bool started = StartsBareNamesFrom(infectedPath, folderLength, folders, view);
+        return started ? AUTORUN_BARE_COMMAND : AUTORUN_NO_MATCH;
     }
     if (NamesFileIn(data, expanded, infectedPath, folderLength, fileName)) return AUTORUN_FULL_PATH;
-    // A 32-bit program registers a file of the 32-bit system folder under the system folder's name.
-    bool aliased = wow64View && IsFolder(infectedPath, folderLength, folders.wow64);
+    // A program names a file of its system folder by the system folder's name; for a 32-bit
+    // program that folder is the 32-bit system folder.
+    bool aliased = IsFolder(infectedPath, folderLength, ViewSystemFolder(folders, view));
     if (aliased && NamesFileIn(data, expanded, folders.system, strlen(folders.system), fileName))
         return AUTORUN_FULL_PATH;
     return AUTORUN_NO_MATCH;

@@ -17,12 +17,17 @@ struct SystemFolders {
     const char* wow64;
 };
 
+// The registry view a value lies in, with the values of the registry's own view flags
+// (KEY_WOW64_64KEY, KEY_WOW64_32KEY), so that the cleanup hands its view over as it is. The
+// plain view is the one registry of a 32-bit Windows.
+enum AutorunView { AUTORUN_PLAIN_VIEW = 0, AUTORUN_64BIT_VIEW = 0x0100, AUTORUN_32BIT_VIEW = 0x0200 };
+
 // data: the value as stored; expanded: the same after environment expansion;
-// infectedPath: full path of the infected file. wow64View: the value lies in the 32-bit
-// registry view of a 64-bit Windows, whose programs call the 32-bit system folder by the
-// system folder's name. Letter case is ignored throughout.
+// infectedPath: full path of the infected file. The programs of the 32-bit view of a 64-bit
+// Windows call the 32-bit system folder by the system folder's name, and their bare commands
+// start files from it. Letter case is ignored throughout.
 AutorunMatch MatchAutorunCommand(const char* data, const char* expanded, const char* infectedPath,
-                                 const SystemFolders& folders, bool wow64View);
+                                 const SystemFolders& folders, AutorunView view);
 
 // Which file a command starts (an autorun value's, a win.ini or system.ini line's, a
 // service's image path), read as the rule above reads one: one leading quote skipped (and a

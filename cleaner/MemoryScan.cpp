@@ -11,7 +11,9 @@
 #include "app/ScanState.h"
 #include "app/Settings.h"
 #include "cleaner/ProcessKill.h"
+#include "cleaner/Privileges.h"
 #include "cleaner/Services.h"
+#include "cleaner/Wow64.h"
 #include "engine/DirectoryWalk.h"
 #include "engine/FileMatcher.h"
 #include "engine/LowIo.h"
@@ -33,11 +35,15 @@ const char kFoundInMemory[] =
 // The counterpart of the matcher's "removed" line, for a process that is still running.
 const char kNotEndedLine[] = "System Memory    " TROJAN_LABEL "  Unable to remove";
 const char kNotExaminedLine[] = "System Memory    Running processes could not be examined, not scanned";
+const char kNoDebugPrivilegeLine[] =
+    "System Memory    The debug privilege could not be enabled: processes of other users and of the system may "
+    "not be ended";
 
 // Walks the image in memory check mode; true when the matcher recognised it. An image that
-// cannot be read is not examined, so no earlier hit is taken for it.
+// cannot be read is not examined, so no earlier hit is taken for it. Its path names the file as
+// it is: the 32-bit program looks with WOW64's redirection off, as the walk does.
 bool ImageIsInfected(const char* path) {
-    if (_access(path, 4) != 0) return false;
+    if (WithRedirectionOff([&] { return _access(path, 4); }) != 0) return false;
     WalkFolder(path);
     return g_memoryHit != 0;
 }
@@ -59,31 +65,6 @@ void RemoveImage(const char* path) {
 void LeaveImageToTheWalk() {
     AppendReportLine("%s", kNotEndedLine);
     --g_filesInfected;
-}
-
-// Lets the NT scan open processes of other users.
-void EnableDebugPrivilege() {
-    CHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) {
-        ShowNotice("false", "TEMP");
-        return;
-    }
-    TOKEN_PRIVILEGES privileges = {};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (LookupPrivilegeValueA(NULL, "SeDebugPrivilege", &privileges.Privileges[0].Luid))
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
-}
-
-HANDLE OpenWithPrivilege(DWORD id) {
-    HANDLE process = OpenForQuery(id);
-    // Only a failed open is answered by the privilege: a successful one may leave an older
-    // access-denied error behind.
-    if (process == NULL && GetLastError() == ERROR_ACCESS_DENIED) {
-        EnableDebugPrivilege();
-        process = OpenForQuery(id);
-    }
-    return process;
 }
 
 // Every entry of the snapshot goes into the list; one that cannot be allocated empties it and
@@ -149,6 +130,7 @@ void ScanProcessesToolhelp() {
     CProcessList list;
     if (WalkSnapshot(ListEntry, &list, 0) != kSnapshotEnded) {
         AppendReportLine("%s", kNotExaminedLine);
+        ++g_notScanned;
         return;
     }
     for (ProcessEntry* entry = list.First(); entry != nullptr; entry = entry->next) {
@@ -160,10 +142,14 @@ void ScanProcessesToolhelp() {
     }
 }
 
+// The privilege comes before the first process is opened: an open for the query rarely fails
+// from Vista on, where ending a process of the system still needs it.
 short ScanProcessesPsapi() {
     CProcessList list;
-    if (!ListImagePaths(OpenWithPrivilege, &list)) {
+    if (!EnablePrivilege("SeDebugPrivilege")) AppendReportLine("%s", kNoDebugPrivilegeLine);
+    if (!ListImagePaths(OpenForQuery, &list)) {
         AppendReportLine("%s", kNotExaminedLine);
+        ++g_notScanned;
         return 0;
     }
     bool restartNeeded = false;

@@ -73,8 +73,10 @@ bool EndProcessById(DWORD processId) {
     return process.IsValid() && EndAndWait(process);
 }
 
+// The paths compared are the walk's and the process images', which name files as they are: the
+// 32-bit program looks them up with WOW64's redirection off.
 static bool ShortForm(const char* path, char* shortPath, DWORD size) {
-    DWORD length = GetShortPathNameA(path, shortPath, size);
+    DWORD length = WithRedirectionOff([&] { return GetShortPathNameA(path, shortPath, size); });
     return length != 0 && length < size;
 }
 
@@ -113,7 +115,6 @@ void CProcessList::Clear() {
 
 typedef HANDLE(WINAPI* CreateSnapshotFn)(DWORD flags, DWORD processId);
 typedef BOOL(WINAPI* ProcessWalkFn)(HANDLE snapshot, PROCESSENTRY32* entry);
-typedef BOOL(WINAPI* EnumProcessesFn)(DWORD* ids, DWORD size, DWORD* returned);
 typedef DWORD(WINAPI* ModuleFileNameFn)(HANDLE process, HMODULE module, LPSTR name, DWORD size);
 
 static void Pause(DWORD milliseconds) {
@@ -156,7 +157,26 @@ int WalkSnapshot(SnapshotVisitor visit, void* context, DWORD pauseMs) {
 
 typedef BOOL(WINAPI* QueryFullImageNameFn)(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
 
-enum { kMaxProcessIds = 1024 };
+// A buffer for this many ids holds the processes of most machines at the first call. Sixteen
+// million ids are far more than any Windows runs at once, and their byte count is far from
+// what a DWORD can hold.
+enum { kFirstProcessIds = 1024, kMostProcessIds = 1 << 24 };
+
+// EnumProcesses says nothing of the ids that did not fit: a buffer it fills to the last byte
+// may have been too small, so it is asked again with one twice as large.
+bool CProcessIds::List(EnumProcessesFn enumProcesses) {
+    for (DWORD capacity = kFirstProcessIds; capacity <= kMostProcessIds; capacity *= 2) {
+        free(m_ids);
+        m_ids = (DWORD*)malloc(capacity * sizeof *m_ids);
+        DWORD bytes = 0;
+        if (!m_ids || !enumProcesses(m_ids, capacity * sizeof *m_ids, &bytes)) return false;
+        if (bytes < capacity * sizeof *m_ids) {
+            m_count = bytes / sizeof *m_ids;
+            return m_count != 0;
+        }
+    }
+    return false;
+}
 
 // Vista and later read the image path with the least access there is, which also reaches
 // processes of other users and a 64-bit process from the 32-bit program. Before, psapi reads
@@ -176,20 +196,14 @@ public:
     CProcessImages()
         : m_psapi(LoadLibraryA("psapi.dll")),
           m_queryFull(ReadsFullImageName() ? LookUpKernel32<QueryFullImageNameFn>("QueryFullProcessImageNameA") : 0),
-          m_moduleFileName(m_queryFull ? 0 : LookUp<ModuleFileNameFn>(m_psapi, "GetModuleFileNameExA")),
-          m_count(0) {
-        memset(m_ids, 0, sizeof m_ids);
-    }
+          m_moduleFileName(m_queryFull ? 0 : LookUp<ModuleFileNameFn>(m_psapi, "GetModuleFileNameExA")) {}
     // False when no image path can be read here or no ids came back.
     bool ListIds() {
         EnumProcessesFn enumProcesses = LookUp<EnumProcessesFn>(m_psapi, "EnumProcesses");
-        DWORD bytes = 0;
-        if ((m_queryFull || m_moduleFileName) && enumProcesses && enumProcesses(m_ids, sizeof m_ids, &bytes))
-            m_count = bytes / sizeof m_ids[0];
-        return m_count != 0;
+        return (m_queryFull || m_moduleFileName) && enumProcesses && m_ids.List(enumProcesses);
     }
-    DWORD Count() const { return m_count; }
-    DWORD Id(DWORD index) const { return m_ids[index]; }
+    DWORD Count() const { return m_ids.Count(); }
+    DWORD Id(DWORD index) const { return m_ids.Id(index); }
 
     // A 64-bit process's modules cannot be read from the 32-bit program; its full image name can.
     bool ReadPath(HANDLE process, char* path, DWORD size) const {
@@ -205,8 +219,7 @@ private:
     CLibrary m_psapi;
     QueryFullImageNameFn m_queryFull;
     ModuleFileNameFn m_moduleFileName;
-    DWORD m_ids[kMaxProcessIds];
-    DWORD m_count;
+    CProcessIds m_ids;
 };
 
 static void ListProcesses(const CProcessImages& images, OpenForQueryFn open, CProcessList* list) {

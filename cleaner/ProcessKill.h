@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <tlhelp32.h>
+#include <stdlib.h>
 
 enum { OS_QUERY_FAILED = 0, OS_OTHER = 1, OS_9X = 4, OS_NT = 5 };
 enum { NT_GEN_OTHER = 0, NT_GEN_4_OR_LOWER = 5, NT_GEN_5 = 6 };
@@ -63,7 +64,25 @@ enum { kSnapshotFailed = -1, kSnapshotEnded = 0, kSnapshotStopped = 1 };
 typedef bool (*SnapshotVisitor)(const PROCESSENTRY32& entry, void* context);
 int WalkSnapshot(SnapshotVisitor visit, void* context, DWORD pauseMs);
 
-// NT line: the image path of every process (the first 1024 ids) that open gives a handle for,
+// NT line: the ids of every running process, from the process-status library's EnumProcesses.
+typedef BOOL(WINAPI* EnumProcessesFn)(DWORD* ids, DWORD size, DWORD* returned);
+class CProcessIds {
+public:
+    CProcessIds() : m_ids(NULL), m_count(0) {}
+    ~CProcessIds() { free(m_ids); }
+    CProcessIds(const CProcessIds&) = delete;
+    CProcessIds& operator=(const CProcessIds&) = delete;
+    // False when enumProcesses fails, no buffer can be allocated or no ids came back.
+    bool List(EnumProcessesFn enumProcesses);
+    DWORD Count() const { return m_count; }
+    DWORD Id(DWORD index) const { return m_ids[index]; }
+
+private:
+    DWORD* m_ids;
+    DWORD m_count;
+};
+
+// NT line: the image path of every process that open gives a handle for,
 // read from the process itself; a 64-bit process seen from the 32-bit program is left out, as
 // its path names files in the 64-bit view. False when no image path can be read or no ids came
 // back. An entry that cannot be allocated leaves the list empty, so nothing is acted on.

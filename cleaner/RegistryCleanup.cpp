@@ -102,13 +102,16 @@ static int ReadAutorunData(HKEY root, const char* subKey, REGSAM view, const cha
     return 1;
 }
 
+static_assert(AUTORUN_64BIT_VIEW == KEY_WOW64_64KEY && AUTORUN_32BIT_VIEW == KEY_WOW64_32KEY,
+              "the rule takes the registry's view flags as they are");
+
 const SystemFolders& TheSystemFolders() {
     static const SystemFolders folders = AskSystemFolders();
     return folders;
 }
 
 static AutorunMatch MatchAutorunData(const AutorunData& value, const char* infectedPath, REGSAM view) {
-    return MatchAutorunCommand(value.data, value.expanded, infectedPath, TheSystemFolders(), view == KEY_WOW64_32KEY);
+    return MatchAutorunCommand(value.data, value.expanded, infectedPath, TheSystemFolders(), (AutorunView)view);
 }
 
 void ForEachAutorunCommand(HKEY root, const char* subKey, REGSAM view,

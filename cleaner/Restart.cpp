@@ -4,24 +4,15 @@
 
 #include <stdlib.h>
 
+#include "cleaner/Advapi32.h"
+#include "cleaner/Privileges.h"
 #include "cleaner/ProcessKill.h"
+#include "cleaner/RuntimeLink.h"
 #include "framework/KernelHandles.h"
 
 #ifndef EWX_FORCEIFHUNG
 #define EWX_FORCEIFHUNG 0x00000010
 #endif
-
-// True only when the privilege is now enabled: AdjustTokenPrivileges also succeeds, with
-// ERROR_NOT_ALL_ASSIGNED, for an account that does not hold it.
-static bool EnableShutdownPrivilege() {
-    CHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) return false;
-    TOKEN_PRIVILEGES privileges;
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    return LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
-           AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) && GetLastError() == ERROR_SUCCESS;
-}
 
 // Other programs are asked to close, so that the user can save a document left open; from
 // Windows 2000 on only a program that does not answer is forced. The 9x line and NT 4 do not
@@ -31,14 +22,28 @@ UINT RestartFlags() {
     return knowsForceIfHung ? EWX_REBOOT | EWX_FORCEIFHUNG : EWX_REBOOT;
 }
 
-bool MayRestart() { return GetOsFamily() == OS_9X || EnableShutdownPrivilege(); }
+bool MayRestart() { return GetOsFamily() == OS_9X || EnablePrivilege("SeShutdownPrivilege"); }
 
-void RestartSystem() { ExitWindowsEx(RestartFlags(), 0); }
+// Windows XP and later record why the system went down (earlier systems reserve ExitWindowsEx's
+// reason): an administrator reading the event log sees planned maintenance by an application.
+// Asked as ExitWindowsEx asks: programs may close on their own, none is forced.
+typedef BOOL(WINAPI* InitiateSystemShutdownExFn)(LPSTR, LPSTR, DWORD, BOOL, BOOL, DWORD);
+const DWORD kPlannedMaintenance = 0x80000000 | 0x00040000 | 0x00000001;   // planned; application: maintenance
+
+DWORD RestartSystem() {
+    InitiateSystemShutdownExFn initiate =
+        GetOsFamily() == OS_NT
+            ? LookUp<InitiateSystemShutdownExFn>(GetModuleHandleA("advapi32.dll"), "InitiateSystemShutdownExA")
+            : NULL;
+    BOOL begun = initiate ? initiate(NULL, NULL, 0, FALSE, TRUE, kPlannedMaintenance)
+                          : ExitWindowsEx(RestartFlags(), 0);
+    return begun ? ERROR_SUCCESS : GetLastError();
+}
 
 bool GroupsGrantAdministrator(const TOKEN_GROUPS& groups, PSID administrators) {
     for (DWORD i = 0; i < groups.GroupCount; ++i) {
         const SID_AND_ATTRIBUTES& group = groups.Groups[i];
-        if (!EqualSid(group.Sid, administrators)) continue;
+        if (!Advapi32().equalSid(group.Sid, administrators)) continue;
         return (group.Attributes & SE_GROUP_ENABLED) != 0 && (group.Attributes & SE_GROUP_USE_FOR_DENY_ONLY) == 0;
     }
     return false;
@@ -46,18 +51,19 @@ bool GroupsGrantAdministrator(const TOKEN_GROUPS& groups, PSID administrators) {
 
 // Read from the token itself: NT 4 has no CheckTokenMembership.
 bool RunsAsAdministrator() {
+    const Advapi32Functions& advapi = Advapi32();
     CHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return false;
+    if (!advapi.openProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return false;
     DWORD size = 0;
-    GetTokenInformation(token, TokenGroups, NULL, 0, &size);
+    advapi.getTokenInformation(token, TokenGroups, NULL, 0, &size);
     TOKEN_GROUPS* groups = size ? (TOKEN_GROUPS*)malloc(size) : NULL;
     SID_IDENTIFIER_AUTHORITY ntAuthority = {SECURITY_NT_AUTHORITY};
     PSID administrators = NULL;
-    bool granted = groups && GetTokenInformation(token, TokenGroups, groups, size, &size) &&
-                   AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                            0, 0, 0, 0, &administrators) &&
+    bool granted = groups && advapi.getTokenInformation(token, TokenGroups, groups, size, &size) &&
+                   advapi.allocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                                   DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators) &&
                    GroupsGrantAdministrator(*groups, administrators);
-    if (administrators) FreeSid(administrators);
+    if (administrators) advapi.freeSid(administrators);
     free(groups);
     return granted;
 }

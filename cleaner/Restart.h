@@ -6,8 +6,9 @@
 // Whether the program may restart the system: on the 9x line always, on the NT line once the
 // shutdown privilege is enabled in its token, which this does.
 bool MayRestart();
-// The restart, once MayRestart has said yes.
-void RestartSystem();
+// Asks for the restart, once MayRestart has said yes: ERROR_SUCCESS when it has begun, else the
+// system's reason (a locked machine, a shutdown already under way).
+DWORD RestartSystem();
 
 // The ExitWindowsEx flags of the restart on this system.
 UINT RestartFlags();

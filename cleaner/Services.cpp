@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "app/MessagePump.h"
+#include "cleaner/Advapi32.h"
 #include "cleaner/ProcessKill.h"
 #include "framework/KernelHandles.h"
 
@@ -22,9 +23,10 @@ static const char kSet2[] = "SYSTEM\\ControlSet002\\Services\\";
 // Sends the stop control and waits while the service reports stop-pending.
 static bool SendStopAndWait(SC_HANDLE service) {
     SERVICE_STATUS status = {};
-    if (!ControlService(service, SERVICE_CONTROL_STOP, &status)) return false;
+    const Advapi32Functions& advapi = Advapi32();
+    if (!advapi.controlService(service, SERVICE_CONTROL_STOP, &status)) return false;
     SERVICE_STATUS latest = {};
-    for (int waited = 0; QueryServiceStatus(service, &latest); waited++) {
+    for (int waited = 0; advapi.queryServiceStatus(service, &latest); waited++) {
         status = latest;
         if (status.dwCurrentState != SERVICE_STOP_PENDING || waited == kStopPendingLimitSeconds) break;
         WaitPumping(NULL, 1000);
@@ -33,9 +35,10 @@ static bool SendStopAndWait(SC_HANDLE service) {
 }
 
 bool StopService(const char* serviceName) {
-    CServiceHandle manager(OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
+    const Advapi32Functions& advapi = Advapi32();
+    CServiceHandle manager(advapi.openSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
     if (!manager.IsValid()) return false;
-    CServiceHandle service(OpenServiceA(manager, serviceName, SERVICE_ALL_ACCESS));
+    CServiceHandle service(advapi.openServiceA(manager, serviceName, SERVICE_ALL_ACCESS));
     return service.IsValid() && SendStopAndWait(service);
 }
 
@@ -64,14 +67,15 @@ static bool CommandRunsFile(const char* command, const char* filePath) {
 // False when the service manager knows no service of that name; otherwise its configured
 // command line (empty when the configuration cannot be read).
 static bool ConfiguredCommand(const char* serviceName, char* command, int size) {
-    CServiceHandle manager(OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
+    const Advapi32Functions& advapi = Advapi32();
+    CServiceHandle manager(advapi.openSCManagerA(NULL, NULL, SC_MANAGER_CONNECT));
     if (!manager.IsValid()) return false;
-    CServiceHandle service(OpenServiceA(manager, serviceName, SERVICE_QUERY_CONFIG));
+    CServiceHandle service(advapi.openServiceA(manager, serviceName, SERVICE_QUERY_CONFIG));
     if (!service.IsValid()) return false;
     DWORD config[kServiceConfigSize / sizeof(DWORD)];
     DWORD needed = 0;
     QUERY_SERVICE_CONFIGA* record = (QUERY_SERVICE_CONFIGA*)config;
-    bool read = QueryServiceConfigA(service, record, sizeof config, &needed) && record->lpBinaryPathName != NULL;
+    bool read = advapi.queryServiceConfigA(service, record, sizeof config, &needed) && record->lpBinaryPathName != NULL;
     lstrcpynA(command, read ? record->lpBinaryPathName : "", size);
     return true;
 }

@@ -55,10 +55,10 @@ void ShowPathStatus(const char* path) {
     ShowStatus(g_statusText);
 }
 
-// A folder (or a named file) the system refuses to list (access denied, as System Volume
-// Information is on XP, or held open without sharing) is named with the reason. Nothing to
-// list is no refusal: an empty drive root, a folder gone since its parent was listed, a
-// pattern that matches nothing.
+// A place (a folder, or a file named by itself) the system refuses to list (access denied, as
+// System Volume Information is on XP, or held open without sharing, or a drive without a disk)
+// is named with the reason. Below the place asked for, nothing to list is no refusal: a folder
+// gone since its parent was listed, a pattern that matches nothing.
 void ReportRefused(const char* place, DWORD error) {
     if (g_memoryCheckMode == 1 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
         error == ERROR_NO_MORE_FILES)
@@ -68,17 +68,42 @@ void ReportRefused(const char* place, DWORD error) {
         CopyText(reason, sizeof reason, "Access denied");
     else if (error == ERROR_SHARING_VIOLATION)
         CopyText(reason, sizeof reason, "In use by another program");
+    else if (error == ERROR_NOT_READY)
+        CopyText(reason, sizeof reason, "No disk in the drive");
     else
         _snprintf(reason, sizeof reason, "Cannot be listed (error %lu)", error);
     reason[sizeof reason - 1] = 0;
     ReportNotScanned(place, reason);
 }
 
-// A pattern's folder, as ReportRefused names it.
-void ReportUnlisted(const char* pattern, DWORD error) {
+// The folder a walk was asked for (a drive, a /path folder) is looked at itself when it
+// cannot be listed, since the listing's error may only say that nothing matched: a name that
+// leads nowhere or to a file is named as such, with the path as it was given (no backslash
+// after it, but after a drive letter). Returns false when it is a folder, as an empty drive
+// root is, or when the system will not say (no disk in the drive, access denied): the
+// listing's own error then stands.
+bool ReportAskedForFolder(const char* folder) {
+    char path[kJoinedSize];
+    CopyText(path, sizeof path, folder);
+    size_t length = strlen(path);
+    if (length > 0 && path[length - 1] == '\\' && !IsDriveRoot(path)) path[length - 1] = 0;
+    DWORD attributes = WithRedirectionOff([&] { return GetFileAttributesA(path); });
+    const char* problem = "Not found";
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        problem = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NULL : "Not a folder";
+    else if (GetLastError() == ERROR_NOT_READY || GetLastError() == ERROR_ACCESS_DENIED)
+        problem = NULL;
+    if (problem != NULL) ReportNotScanned(path, problem);
+    return problem != NULL;
+}
+
+// A pattern's folder, as ReportRefused names it; the folder asked for is looked at first.
+void ReportUnlisted(const char* pattern, DWORD error, bool askedFor) {
+    if (g_memoryCheckMode == 1) return;
     int folderLength = PatternFolderLength(pattern);
     char folder[kJoinedSize];
     JoinPatternPath(pattern, folderLength < 0 ? (int)strlen(pattern) : folderLength, "", "", folder, sizeof folder);
+    if (askedFor && ReportAskedForFolder(folder)) return;
     ReportRefused(folder, error);
 }
 
@@ -104,15 +129,6 @@ bool FitEntryPath(const char* pattern, int folderLength, const char* name, const
 bool IsFolder(const WIN32_FIND_DATAA& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 bool IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
-
-// A folder link (junction, symbolic link, mount point) is not entered: two links back to a
-// parent would make the walk endless, one elsewhere would have a tree scanned and counted
-// twice, or a network share walked and cleaned. What a link on a fixed drive points to is
-// walked under its own path. A file with the attribute is examined like any other.
-bool IsSubfolder(const WIN32_FIND_DATAA& entry) {
-    return IsFolder(entry) && !IsDotEntry(entry.cFileName) &&
-           (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-}
 
 void RunCheckers(const char* path) {
     for (const FileChecker* checker = g_fileCheckers; checker->name != NULL; ++checker)
@@ -140,10 +156,9 @@ void CheckEntry(const char* pattern, int folderLength, const WIN32_FIND_DATAA& e
     char path[MAX_PATH];
     if (!FitEntryPath(pattern, folderLength, entry.cFileName, entry.cAlternateFileName, kFileSuffix, path)) return;
     ++g_filesScanned;
-    bool sizeListed = entry.nFileSizeHigh == 0 && entry.nFileSizeLow <= 0x7FFFFFFFu;
-    g_listedFileSize = sizeListed ? (long)entry.nFileSizeLow : -1;
+    g_listedFile = {ListedSize(entry), entry.dwFileAttributes, ListedReparseTag(entry)};
     RunCheckers(path);
-    g_listedFileSize = -1;
+    g_listedFile = kNothingListed;
 }
 
 // An entry listed by a pattern whose folder part is folderLength characters long.
@@ -189,7 +204,7 @@ public:
     // Counts one entry of the listing and keeps it when it is a subfolder and there is room.
     void Note(const WIN32_FIND_DATAA& entry) {
         unsigned long place = m_entries++;
-        if (Full() || !IsSubfolder(entry)) return;
+        if (Full() || !IsWalkedSubfolder(entry)) return;
         size_t nameSize = strlen(entry.cFileName) + 1, aliasSize = strlen(entry.cAlternateFileName) + 1;
         if (!Reserve(sizeof place + nameSize + aliasSize)) {
             m_resumeAt = place;
@@ -239,7 +254,7 @@ private:
     unsigned long m_resumeAt;
 };
 
-int WalkTree(const char* pattern);
+int WalkTree(const char* pattern, bool askedFor);
 
 // Hands each entry of a listing to visit until it answers other than kPassDone; kNotListed
 // when the listing cannot start, the system's reason then in GetLastError.
@@ -257,14 +272,14 @@ int EnumerateListing(const char* listed, Visit visit) {
 
 // The file pass, the folder's one listing: every entry to the status line, every file to the
 // checkers, every subfolder noted for later.
-int ListFolder(const char* pattern, SubfolderList& subfolders) {
+int ListFolder(const char* pattern, SubfolderList& subfolders, bool askedFor) {
     int result = EnumerateListing(pattern, [&](const WIN32_FIND_DATAA& entry) {
         int visited = VisitFileEntry(pattern, entry);
         subfolders.Note(entry);
         return visited;
     });
     if (result != kNotListed) return result;
-    ReportUnlisted(pattern, GetLastError());
+    ReportUnlisted(pattern, GetLastError(), askedFor);
     return kPassDone;
 }
 
@@ -274,7 +289,7 @@ int EnterSubfolder(const char* pattern, const char* name, const char* alias) {
     char subPattern[MAX_PATH];
     if (!FitEntryPath(pattern, folderLength, name, alias, kFolderSuffix, subPattern)) return kPassDone;
     if (strstr(subPattern, "\\Program Files\\") != NULL) g_pendingFolderSeen = 1;
-    if (WalkTree(subPattern) == kMalformed) return kMalformed;
+    if (WalkTree(subPattern, false) == kMalformed) return kMalformed;
     // An abort below ends this level too, even when the subfolder was its last entry.
     return g_abortScan != 0 ? kAborted : kPassDone;
 }
@@ -294,7 +309,7 @@ int ListSubfoldersFrom(const char* pattern, unsigned long first) {
     int result = EnumerateListing(folderPattern, [&](const WIN32_FIND_DATAA& entry) {
         if (place++ < first) return (int)kPassDone;
         if (PumpAndTestAbort()) return (int)kAborted;
-        return IsSubfolder(entry) ? EnterSubfolder(pattern, entry.cFileName, entry.cAlternateFileName) : kPassDone;
+        return IsWalkedSubfolder(entry) ? EnterSubfolder(pattern, entry.cFileName, entry.cAlternateFileName) : kPassDone;
     });
     return result == kNotListed ? kPassDone : result;
 }
@@ -321,12 +336,12 @@ bool ListsAllSubfolders(const char* pattern) {
     return MakeFolderPattern(pattern, folderPattern, sizeof folderPattern) && strcmp(folderPattern, pattern) == 0;
 }
 
-int WalkTree(const char* pattern) {
+int WalkTree(const char* pattern, bool askedFor) {
     g_memoryHit = 0;
     const bool singleFile = g_memoryCheckMode == 1;
     if (!singleFile && strlen(pattern) <= kRootPatternChars) NoteProgramFilesFolder(pattern);
     SubfolderList subfolders(ListsAllSubfolders(pattern));
-    int result = ListFolder(pattern, subfolders);
+    int result = ListFolder(pattern, subfolders, askedFor);
     // One file's path has no subfolders to visit.
     if (result != kPassDone || singleFile) return result;
     return WalkSubfolders(pattern, subfolders);
@@ -334,14 +349,24 @@ int WalkTree(const char* pattern) {
 
 }   // namespace
 
+// A folder link (junction, symbolic link, mount point) is not entered: two links back to a
+// parent would make the walk endless, one elsewhere would have a tree scanned and counted
+// twice, or a network share walked and cleaned. What a link on a fixed drive points to is
+// walked under its own path, a volume mounted only in a folder by the scan driver. A folder
+// whose reparse point keeps its entries in place (a cloud or deduplicated folder) is no link.
+bool IsWalkedSubfolder(const WIN32_FIND_DATAA& entry) {
+    return IsFolder(entry) && !IsDotEntry(entry.cFileName) &&
+           ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 || HoldsDataInPlace(ListedReparseTag(entry)));
+}
+
 int WalkFolder(const char* pattern) {
-    int result = WalkTree(pattern);
+    int result = WalkTree(pattern, true);
     return result == kPassDone ? g_filesScanned : result;
 }
 
 int WalkFolderFiles(const char* pattern) {
     SubfolderList none(false);
-    int result = ListFolder(pattern, none);
+    int result = ListFolder(pattern, none, true);
     return result == kPassDone ? g_filesScanned : result;
 }
 

@@ -17,6 +17,8 @@ extern unsigned long g_statusIntervalMs;
 // bytes; a folder whose subfolders need more lists the rest a second time.
 extern size_t g_subfolderNamesLimit;
 
+// Walks the pattern's folder (a drive root, a /path folder, a process image in memory check
+// mode); a folder asked for that cannot be listed, or is missing, is reported "not scanned".
 int WalkFolder(const char* pattern);
 // A folder's own files, none of its subfolders, listed as WalkFolder lists each folder.
 int WalkFolderFiles(const char* pattern);
@@ -24,3 +26,7 @@ int WalkFolderFiles(const char* pattern);
 // wildcard, a folder and a missing file are skipped; a file the system refuses to list is
 // named as not scanned.
 int WalkFile(const char* path);
+
+// Whether the walk enters a folder that a listing gave: not "." or "..", and no link.
+struct _WIN32_FIND_DATAA;
+bool IsWalkedSubfolder(const _WIN32_FIND_DATAA& entry);

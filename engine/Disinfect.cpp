@@ -47,7 +47,7 @@ struct RenameInformation {
 };
 
 // Builtin Administrators (S-1-5-32-544) and LocalSystem (S-1-5-18) may do anything in the
-// quarantine folder and its files, nobody else anything: a self-relative security descriptor
+// holding folder and its file, nobody else anything: a self-relative security descriptor
 // whose DACL is protected, so that no entry of the drive root's (which lets users create and
 // change folders) is inherited. Built from constants: it needs no security call, which Windows
 // 95's libraries would not have.
@@ -63,7 +63,10 @@ alignas(8) const unsigned char kAdminOnlyDescriptor[] = {
     1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0,                     // S-1-5-18
 };
 // clang-format on
-const char kQuarantineFolder[] = "Sweepwright.quarantine";
+// The holding folder's name ends in a number nobody can tell in advance; a name that is taken
+// all the same costs another try.
+const char kHoldingFolderFormat[] = "%c:\\Sweepwright.restart-%08lX";
+const int kHoldingFolderTries = 16;
 
 bool SetInformation(HANDLE file, void* information, ULONG size, int informationClass) {
     static const SetInformationFileFn setInformation =
@@ -99,34 +102,83 @@ bool MoveThroughHandle(CLowFile& file, const char* newPath) {
     return SetInformation(file, &rename, sizeof rename, kFileRenameInformation);
 }
 
-// The drive's quarantine folder, made by this run (one found there already might be anybody's).
-bool MakeQuarantineFolder(const char* path, char* folder, size_t size) {
-    static bool made['Z' - 'A' + 1];
-    char letter = (char)(path[0] & ~0x20);
-    if (letter < 'A' || letter > 'Z' || path[1] != ':' || path[2] != '\\') return false;
-    int length = _snprintf(folder, size, "%c:\\%s", letter, kQuarantineFolder);
-    if (length < 0 || (size_t)length >= size) return false;
-    SECURITY_ATTRIBUTES adminOnly = {sizeof adminOnly, (void*)kAdminOnlyDescriptor, FALSE};
-    if (!made[letter - 'A']) made[letter - 'A'] = CreateDirectoryA(folder, &adminOnly) != 0;
-    return made[letter - 'A'];
+unsigned long UnforeseeableNumber() {
+    static unsigned long s_drawn;
+    LARGE_INTEGER counter = {};
+    QueryPerformanceCounter(&counter);
+    return (counter.LowPart * 2654435761u) ^ (GetCurrentProcessId() << 16) ^ GetTickCount() ^ (++s_drawn * 40503u);
 }
 
-// A removal left to the restart names a path that nobody without administrator rights can
-// redirect: the file moves, through its handle, into the quarantine folder on its own volume,
-// that path is scheduled, and the folder after it, so that the restart also takes the folder
-// once it is empty. Where the file cannot move (no delete access, no drive letter, no folder)
-// its own path is scheduled.
-int DeferThroughHandle(CLowFile& file, const char* path) {
-    static unsigned s_moved;
-    char folder[MAX_PATH], moved[MAX_PATH];
+// A folder of this run's own at the root of the file's drive, for this one file. One found
+// under the name might be anybody's: it is never used, nor touched.
+bool MakeHoldingFolder(const char* path, char* folder, size_t size) {
+    char letter = (char)(path[0] & ~0x20);
+    if (letter < 'A' || letter > 'Z' || path[1] != ':' || path[2] != '\\') return false;
+    SECURITY_ATTRIBUTES adminOnly = {sizeof adminOnly, (void*)kAdminOnlyDescriptor, FALSE};
+    for (int tries = 0; tries < kHoldingFolderTries; ++tries) {
+        int length = _snprintf(folder, size, kHoldingFolderFormat, letter, UnforeseeableNumber());
+        if (length < 0 || (size_t)length >= size) return false;
+        if (CreateDirectoryA(folder, &adminOnly)) return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
+}
+
+// The file moves, through its handle, into a holding folder on its own drive, and is scheduled
+// there, with the folder after it, which is empty by then. A folder that holds nothing goes at
+// once; so does a file whose request failed, back to where it was.
+bool MoveIntoHoldingFolder(CLowFile& file, const char* path, char* moved, size_t size) {
+    char folder[MAX_PATH];
     const char* name = strrchr(path, '\\');
-    if (!MakeQuarantineFolder(path, folder, sizeof folder) || !name) return ScheduleRemovalAtRestart(path);
-    int length = _snprintf(moved, sizeof moved, "%s\\%u %s", folder, ++s_moved, name + 1);
-    if (length < 0 || length >= (int)sizeof moved || !MoveThroughHandle(file, moved))
-        return ScheduleRemovalAtRestart(path);
-    int requested = ScheduleRemovalAtRestart(moved);
-    ScheduleRemovalAtRestart(folder);
-    return requested;
+    if (!name || !MakeHoldingFolder(path, folder, sizeof folder)) return false;
+    int length = _snprintf(moved, size, "%s%s", folder, name);
+    if (length >= 0 && (size_t)length < size && MoveThroughHandle(file, moved)) {
+        if (ScheduleRemovalAtRestart(moved)) {
+            ScheduleRemovalAtRestart(folder);
+            return true;
+        }
+        MoveThroughHandle(file, path);
+    }
+    RemoveDirectoryA(folder);
+    return false;
+}
+
+// Every file line reads: path, five blanks, variant name, one blank, outcome.
+void ReportFile(const char* path, const char* variantName, const char* outcome) {
+    AppendReportLine("%s     %s %s", path, variantName, outcome);
+}
+
+// One request made is enough for the restart offer; a later failed one must not take it back.
+void ReportWaiting(const char* path, const char* variantName, const char* outcome) {
+    ++g_restartNeeded;
+    ReportFile(path, variantName, outcome);
+}
+
+void DeferByPath(CLowFile&, const char* path, const char* variantName) {
+    if (ScheduleRemovalAtRestart(path))
+        ReportWaiting(path, variantName, "Unable to remove now: removed at the restart");
+    else
+        ReportFile(path, variantName, "Unable to remove");
+}
+
+// Where the restart's deletion goes through a path, nobody but administrators may be able to
+// redirect that path before then (a folder on it swapped for a link would have the system
+// delete whatever the link leads to): the file is scheduled in a holding folder of its own, or
+// by its own path when no folder on that path can be changed by others, or else left in place.
+// A volume without access control has no such boundary to keep.
+void DeferThroughHandle(CLowFile& file, const char* path, const char* variantName) {
+    char moved[MAX_PATH], outcome[MAX_PATH + 64];
+    if (!HasAccessControl(path)) {
+        DeferByPath(file, path, variantName);
+    } else if (MoveIntoHoldingFolder(file, path, moved, sizeof moved)) {
+        _snprintf(outcome, sizeof outcome, "Unable to remove now: waits in %s, removed at the restart", moved);
+        outcome[sizeof outcome - 1] = 0;
+        ReportWaiting(path, variantName, outcome);
+    } else if (OnlyAdministratorsMayRedirect(path)) {
+        DeferByPath(file, path, variantName);
+    } else {
+        ReportFile(path, variantName, "Unable to remove, left in place: its folder can be changed by other users");
+    }
 }
 
 // The 9x line (and any other platform) by path: the file is closed first, since the 9x line
@@ -140,7 +192,6 @@ bool MoveByPath(CLowFile& file, const char* path, const char* newPath) {
     file.Close();
     return MoveFileA(path, newPath) != 0;
 }
-int DeferByPath(CLowFile&, const char* path) { return ScheduleRemovalAtRestart(path); }
 
 bool RenameThroughHandle(CLowFile& file, const char*, const char* newPath) { return MoveThroughHandle(file, newPath); }
 
@@ -149,7 +200,7 @@ struct FileRoute {
     bool (*resetAttributes)(CLowFile& file, const char* path);
     bool (*remove)(CLowFile& file, const char* path);
     bool (*move)(CLowFile& file, const char* path, const char* newPath);
-    int (*defer)(CLowFile& file, const char* path);
+    void (*defer)(CLowFile& file, const char* path, const char* variantName);
 };
 
 const FileRoute& Route() {
@@ -157,11 +208,6 @@ const FileRoute& Route() {
                                             DeferThroughHandle};
     static const FileRoute byPath = {ResetAttributesByPath, DeleteByPath, MoveByPath, DeferByPath};
     return GetOsFamily() == OS_NT ? throughHandle : byPath;
-}
-
-// Every file line reads: path, five blanks, variant name, one blank, outcome.
-void ReportFile(const char* path, const char* variantName, const char* outcome) {
-    AppendReportLine("%s     %s %s", path, variantName, outcome);
 }
 
 void CountRemoval(const char* path, const char* variantName) {
@@ -181,9 +227,12 @@ void RemoveInfectedFile(CLowFile& file, const char* path, const char* variantNam
         CountRemoval(path, variantName);
         return;
     }
-    ReportFile(path, variantName, "Unable to remove");
-    // One request made is enough for the restart offer; a later failed one must not take it back.
-    if (route.defer(file, path)) ++g_restartNeeded;
+    if (IsWaitingForRestart(path))
+        ReportWaiting(path, variantName, "Unable to remove now: already to be removed at the restart");
+    else if (!RestartReaches(path))
+        ReportFile(path, variantName, "Unable to remove, left in place: the restart cannot reach its drive");
+    else
+        route.defer(file, path, variantName);
 }
 
 typedef bool (*MoveFn)(CLowFile& file, const char* path, const char* newPath);
@@ -224,15 +273,6 @@ void Apply(CLowFile& file, const char* path, const char* variantName, RemoveFn r
     }
 }
 
-// A file held open with no sharing at all cannot be read, but its attributes can still be
-// reset, and its removal left to the restart.
-HANDLE OpenForAttributes(const char* path) {
-    CFsRedirectionOff asItIs;
-    return CreateFileA(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                       FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-}
-
 }   // namespace
 
 // A file name without "." would keep its name: that is no rename.
@@ -252,12 +292,6 @@ bool MakeRenamedPath(const char* path, char* renamed, size_t size) {
 
 void ApplyExaminedAction(CLowFile& file, const char* path, const char* variantName) {
     Apply(file, path, variantName, RemoveInfectedFile, Route().move, "not disinfected as per user's selection");
-}
-
-void ApplyAction(const char* path, const char* variantName) {
-    CLowFile file(OpenExaminedFile(path));
-    if (!file.IsValid()) file.Attach(OpenForAttributes(path));
-    ApplyExaminedAction(file, path, variantName);
 }
 
 void ApplyReducedAction(const char* path, const char* variantName) {

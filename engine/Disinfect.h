@@ -9,8 +9,6 @@ extern int g_filesRenamed;
 // change is made through that handle, so that nothing put in the file's place on its path
 // after the examination receives it. The handle may be closed here.
 void ApplyExaminedAction(CLowFile& file, const char* path, const char* variantName);
-// The same for a file that was not examined here (the memory scan's image of a process).
-void ApplyAction(const char* path, const char* variantName);
 // The name a rename gives: the first character after the last "." of the file name becomes
 // "V" (a.exe: a.Vxe), a name ending in "." gets "V" appended. False when the file name has no
 // "." or the result does not fit in size bytes.

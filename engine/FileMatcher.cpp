@@ -19,7 +19,7 @@ unsigned char g_optionalHeader[96];
 unsigned char g_sectionHeaders[20][40];
 
 char g_currentFilePath[261];
-int32_t g_currentFileSize;
+int64_t g_currentFileSize;
 char g_detectedName[260];
 
 unsigned char g_memoryCheckMode = 1;
@@ -27,7 +27,7 @@ unsigned char g_memoryHit;
 int32_t g_forcedAction;
 
 const SignatureRecord* g_activeSignatureTable = g_signatureTable;
-long g_listedFileSize = -1;
+ListedFile g_listedFile = kNothingListed;
 
 namespace {
 
@@ -43,6 +43,9 @@ const unsigned kSignatureLength = 20;
 const size_t kMaxPathChars = sizeof g_statusText - 1;
 const int kReportPathChars = 400;   // keeps a report line well inside g_reportText
 const char kForcedActionLine[] = "System Memory    " TROJAN_LABEL "  removed";
+// A Portable Executable file's offsets and sizes are 32-bit: no sample is 4 GiB or larger.
+const int64_t kLargestSample = 0xFFFFFFFF;
+const char kDataElsewhereReason[] = "Offline or only in the cloud, not downloaded";
 
 uint32_t Le16(const unsigned char* bytes) { return bytes[0] | bytes[1] << 8; }
 
@@ -62,7 +65,7 @@ void ResetHeaderState() {
     g_peHeaderPos = 0;
 }
 
-bool SizeTestPasses(const SignatureRecord& record, int32_t fileSize) {
+bool SizeTestPasses(const SignatureRecord& record, int64_t fileSize) {
     switch (record.sizeTest) {
         case 1:
             return fileSize == record.fileSize;
@@ -77,7 +80,8 @@ bool SizeTestPasses(const SignatureRecord& record, int32_t fileSize) {
     }
 }
 
-bool AnyRecordAcceptsSize(int32_t fileSize) {
+bool AnyRecordAcceptsSize(int64_t fileSize) {
+    if (fileSize > kLargestSample) return false;
     for (const SignatureRecord* record = g_activeSignatureTable; record->name[0] != 0; ++record)
         if (SizeTestPasses(*record, fileSize)) return true;
     return false;
@@ -103,8 +107,8 @@ bool RecordMatches(LowFile file, const SignatureRecord& record, uint32_t entryPo
 // check refills it before use; the globals other code reads (g_currentFileSize, the emptied
 // g_currentFilePath, the counters) come out exactly as after reading the headers.
 const SignatureRecord* FindMatchingRecord(LowFile file) {
-    g_currentFileSize = (int32_t)LowFileLength(file);
-    if (g_currentFileSize == -1) return NULL;
+    g_currentFileSize = LowFileLength(file);
+    if (g_currentFileSize < 0) return NULL;
     if (!AnyRecordAcceptsSize(g_currentFileSize)) {
         ResetHeaderState();
         return NULL;
@@ -123,10 +127,10 @@ void ClearCurrentFilePath() { memset(g_currentFilePath, 0, sizeof g_currentFileP
 // the file and reading its length (size known, path emptied, header state reset); only a
 // file that could not have been opened differs, in g_currentFileSize, which nothing else reads.
 bool SizeRulesOutEveryRecord(const char* path) {
-    long size = g_listedFileSize;
+    int64_t size = g_listedFile.size;
     if (size < 0 && !QuickFileSize(path, &size)) return false;
-    if (AnyRecordAcceptsSize((int32_t)size)) return false;
-    g_currentFileSize = (int32_t)size;
+    if (AnyRecordAcceptsSize(size)) return false;
+    g_currentFileSize = size;
     ClearCurrentFilePath();
     ResetHeaderState();
     return true;
@@ -151,25 +155,33 @@ int TakeMatch(const SignatureRecord& record, const char* path, CLowFile& file) {
     return 1;
 }
 
-// A file whose size fits a record but that cannot be opened (another program holds it
-// without sharing) was not examined: it is named with the reason, and taken back out of the
-// scanned count that the walk made as it handed it over, so that the statistics do not count
-// it as clean. The memory scan's look at a process image says nothing: the walk of its drive
-// comes to the same file. Nor does a file removed since it was listed.
-int PassOver(const char* path) {
-    const char* reason = OpenFailureReason();
+// A file whose size fits a record but that is not opened (another program holds it without
+// sharing, or its data would have to be fetched) was not examined: it is named with the reason,
+// and taken back out of the scanned count that the walk made as it handed it over, so that the
+// statistics do not count it as clean. The memory scan's look at a process image says nothing:
+// the walk of its drive comes to the same file. Nor does a file removed since it was listed
+// (no reason).
+int PassOver(const char* path, const char* reason) {
     if (g_memoryCheckMode == 1 || reason == NULL) return 0;
     ReportNotScanned(path, reason);
     --g_filesScanned;
     return 0;
 }
 
-// The memory scan has dealt with the process: act on its image without testing it again.
+// The memory scan has ended the process: its image is acted on only through a handle whose
+// content matches again. During the pause its path may have come to lead elsewhere (a folder
+// of it swapped for a link), and what it leads to now was never examined.
 int ApplyForcedAction(const char* checkerName, const char* path) {
     g_action = g_forcedAction;
     AppendReportLine("%s", kForcedActionLine);
     WaitPumping(NULL, 1000);
-    ApplyAction(path, checkerName);
+    CLowFile file(OpenExaminedFile(path));
+    if (!file.IsValid())
+        AppendReportLine("%s     %s cannot be examined again, left in place", path, checkerName);
+    else if (FindMatchingRecord(file) == NULL)
+        AppendReportLine("%s     %s no longer matches, left in place", path, checkerName);
+    else
+        ApplyExaminedAction(file, path, checkerName);
     ClearCurrentFilePath();
     return 0;
 }
@@ -215,8 +227,9 @@ int CheckFile(const char* checkerName, const char* path) {
     // in g_currentFilePath would have the registry cleanup compare against the wrong file.
     if (strlen(path) > kMaxPathChars) return 0;
     if (SizeRulesOutEveryRecord(path)) return 0;
-    CLowFile file(OpenExaminedFile(path));
-    if (!file.IsValid()) return PassOver(path);
+    if ((g_listedFile.attributes & kDataElsewhereAttributes) != 0) return PassOver(path, kDataElsewhereReason);
+    CLowFile file(OpenExaminedFile(path, HoldsDataInPlace(g_listedFile.reparseTag)));
+    if (!file.IsValid()) return PassOver(path, OpenFailureReason());
     ClearCurrentFilePath();
     CopyText(g_currentFilePath, sizeof g_currentFilePath, path);
     const SignatureRecord* match = FindMatchingRecord(file);
@@ -226,9 +239,11 @@ int CheckFile(const char* checkerName, const char* path) {
 }
 
 // An entry that cannot be reached or examined is passed over in the open, never cut down to
-// some other file's or folder's path, nor quietly counted as clean.
+// some other file's or folder's path, nor quietly counted as clean; the run's result says
+// that the scan was incomplete.
 void ReportNotScanned(const char* path, const char* reason) {
     char shown[kReportPathChars + 1];
     ShortenPath(path, shown, kReportPathChars);
     AppendReportLine("%s     %s, not scanned", shown, reason);
+    ++g_notScanned;
 }

@@ -9,7 +9,7 @@ extern unsigned char g_optionalHeader[96];
 extern unsigned char g_sectionHeaders[20][40];
 
 extern char g_currentFilePath[261];
-extern int32_t g_currentFileSize;
+extern int64_t g_currentFileSize;
 extern char g_detectedName[260];
 
 extern unsigned char g_memoryCheckMode;   // 1 while the memory scan runs (initially 1)
@@ -21,9 +21,16 @@ extern int32_t g_forcedAction;
 struct SignatureRecord;
 extern const SignatureRecord* g_activeSignatureTable;
 
-// The size the directory listing gave for the file being handed to the checkers, or -1 when
-// the caller has none; set by the walk around each check.
-extern long g_listedFileSize;
+// What the directory listing gave for the file being handed to the checkers: its whole size
+// (-1 when the caller has none), its attributes and its reparse tag (0 for none). Set by the
+// walk around each check; kNothingListed otherwise.
+struct ListedFile {
+    int64_t size;
+    uint32_t attributes;
+    uint32_t reparseTag;
+};
+const ListedFile kNothingListed = {-1, 0, 0};
+extern ListedFile g_listedFile;
 
 int CheckFile(const char* checkerName, const char* path);
 // The one report line of a file or folder that was not examined: its path (shortened to fit

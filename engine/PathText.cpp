@@ -64,3 +64,12 @@ void ShortenPath(const char* source, char* dest, int maxLength) {
     memcpy(dest + n - half, source + length - half, half);
     dest[n] = 0;
 }
+
+int IsDriveRoot(const char* path) { return strlen(path) == 3 && path[1] == ':' && path[2] == '\\'; }
+
+const char* LetterlessMountPath(const char* mountPaths, bool fixed) {
+    if (!fixed) return NULL;
+    for (const char* path = mountPaths; *path != 0; path += strlen(path) + 1)
+        if (IsDriveRoot(path)) return NULL;
+    return *mountPaths != 0 ? mountPaths : NULL;
+}

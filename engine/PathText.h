@@ -22,3 +22,11 @@ int MakeFolderPattern(const char* pattern, char* dest, size_t size);
 // A path cut to at most maxLength characters for the status line and the report: unchanged
 // when it fits, else its head and tail with dots between (dest holds maxLength + 1 bytes).
 void ShortenPath(const char* source, char* dest, int maxLength);
+
+// 1 for a drive's root folder as the system writes it ("C:\"), else 0.
+int IsDriveRoot(const char* path);
+// Of a volume's mount paths (each text ended by a zero, the list by an empty text, as the
+// system lists them), the one under which the scan walks a fixed volume that no drive letter
+// reaches: its first. Null when the volume is not fixed, has a drive letter (the walk of the
+// drives reaches it) or is mounted nowhere.
+const char* LetterlessMountPath(const char* mountPaths, bool fixed);

@@ -1,5 +1,6 @@
 // Kernel objects that own their handles, siblings of the GDI owners: a process, token or file
-// handle, a registry key, a search handle and a service handle. Each closes once, in its
+// handle, a registry key and a search handle (the service handle's owner is in
+// cleaner/Advapi32.h, with the looked-up function that closes it). Each closes once, in its
 // destructor or on Attach, is never copied and can be moved; the raw handle is a view.
 #pragma once
 #include <windows.h>
@@ -26,10 +27,6 @@ struct RegKeyTraits {
 struct LibraryTraits {
     static HMODULE Invalid() { return NULL; }
     static void Close(HMODULE h) { ::FreeLibrary(h); }
-};
-struct ServiceHandleTraits {
-    static SC_HANDLE Invalid() { return NULL; }
-    static void Close(SC_HANDLE h) { ::CloseServiceHandle(h); }
 };
 
 template <class T, class Traits>
@@ -72,11 +69,10 @@ private:
     T m_h;
 };
 
-typedef COwnedHandle<HANDLE, KernelHandleTraits> CHandle;              // process, token, thread
-typedef COwnedHandle<HANDLE, FileHandleTraits> CFileHandle;            // file, toolhelp snapshot
-typedef COwnedHandle<HANDLE, FindHandleTraits> CFindHandle;            // FindFirstFileA
-typedef COwnedHandle<SC_HANDLE, ServiceHandleTraits> CServiceHandle;   // OpenSCManagerA, OpenServiceA
-typedef COwnedHandle<HMODULE, LibraryTraits> CLibrary;                 // LoadLibraryA
+typedef COwnedHandle<HANDLE, KernelHandleTraits> CHandle;     // process, token, thread
+typedef COwnedHandle<HANDLE, FileHandleTraits> CFileHandle;   // file, toolhelp snapshot
+typedef COwnedHandle<HANDLE, FindHandleTraits> CFindHandle;   // FindFirstFileA
+typedef COwnedHandle<HMODULE, LibraryTraits> CLibrary;        // LoadLibraryA
 
 // A registry value read whole: its bytes, then two zero bytes, so that a text or a list of
 // texts ends however it was stored. Owns the heap block that holds them.

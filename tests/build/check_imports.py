@@ -9,8 +9,9 @@ Windows XP.
 
 The program may import only from the system libraries every Windows version has; the process
 snapshot (toolhelp) and process status (psapi) functions exist on only some versions, so the
-program looks them up at run time and must not import them. A release program carries no COFF
-symbol table.
+program looks them up at run time and must not import them. From ADVAPI32 it imports only
+registry functions that Windows 95 exports (see ADVAPI32_ON_WINDOWS_95): a missing import stops
+the whole program from loading. A release program carries no COFF symbol table.
 """
 import re
 import subprocess
@@ -28,6 +29,13 @@ PSAPI = re.compile(r'^(K32\w+|EmptyWorkingSet|EnumDeviceDrivers|EnumPageFilesA|E
                    r'GetProcessImageFileName[AW]|GetProcessMemoryInfo|GetWsChanges(Ex)?|InitializeProcessForWsWatch|'
                    r'QueryWorkingSet(Ex)?)$')
 GUI_SUBSYSTEM = 2
+# The ADVAPI32 functions the program imports. Windows 95 implements the Win32 registry
+# functions in its ADVAPI32.DLL (the Platform SDK reference of each RegXxxA function: "Windows
+# 95/98/Me: Requires Windows 95 or later"); its security, token and service functions are absent
+# or stubs that fail with ERROR_CALL_NOT_IMPLEMENTED (Microsoft's white paper on the Win32 API
+# differences between Windows 95 and Windows NT 4.0), so the program looks those up at run time.
+ADVAPI32_ON_WINDOWS_95 = {'RegCloseKey', 'RegCreateKeyExA', 'RegDeleteKeyA', 'RegDeleteValueA', 'RegEnumValueA',
+                          'RegOpenKeyExA', 'RegQueryInfoKeyA', 'RegQueryValueExA', 'RegSetValueExA'}
 
 
 def imports(dump):
@@ -63,6 +71,8 @@ def findings(dump):
                 problems.append(('toolhelp', function))
             if PSAPI.match(function):
                 problems.append(('psapi', function))
+            if dll.lower() == 'advapi32.dll' and function not in ADVAPI32_ON_WINDOWS_95:
+                problems.append(('advapi32 beyond Windows 95', function))
     version = (header(dump, 'MajorSubsystemVersion'), header(dump, 'MinorSubsystemVersion'))
     if None in version or version > SUBSYSTEM_LIMITS[pe_format(dump)]:
         problems.append(('subsystem version', '%s.%s on %s' % (version + (pe_format(dump),))))
@@ -90,7 +100,8 @@ def main(argv):
     for kind, detail in problems:
         print('%s: %s %s' % (paths[0], kind, detail))
     if reject:
-        missing = {'library', 'toolhelp', 'psapi', 'subsystem version', 'subsystem', 'symbol table'} - {k for k, _ in problems}
+        missing = {'library', 'toolhelp', 'psapi', 'advapi32 beyond Windows 95', 'subsystem version', 'subsystem',
+                   'symbol table'} - {k for k, _ in problems}
         if missing:
             sys.exit('the checker missed: %s' % ', '.join(sorted(missing)))
         print('every kind of fault was found')

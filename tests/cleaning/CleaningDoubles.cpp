@@ -46,8 +46,10 @@ int ToolMessageBox(const char* text, const char* caption, unsigned flags) {
 bool g_mayRestart;
 bool MayRestart() { return g_mayRestart; }
 
-void RestartSystem() {
+DWORD g_restartRefusal;
+DWORD RestartSystem() {
     ++g_restartRequests;
     fprintf(stderr, "RestartSystem called\n");
     fflush(stderr);
+    return g_restartRefusal;
 }

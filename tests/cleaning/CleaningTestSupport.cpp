@@ -9,6 +9,7 @@
 
 #include "app/ReportChannel.h"
 #include "app/ScanState.h"
+#include "cleaner/Advapi32.h"
 #include "cleaner/MemoryScan.h"
 #include "cleaner/RegistryCleanup.h"
 #include "engine/FileMatcher.h"

@@ -15,6 +15,7 @@ extern int g_messageBoxAnswer;   // what ToolMessageBox answers
 extern std::vector<MessageBoxCall> g_messageBoxCalls;
 extern int g_restartRequests;            // RestartSystem calls
 extern bool g_mayRestart;                // what MayRestart answers
+extern DWORD g_restartRefusal;           // what RestartSystem answers: 0, the restart began
 extern DWORD g_longestPumpGapMs;         // the longest time between two message pump calls
 extern std::function<void()> g_onPump;   // run by every message pump call
 void ResetPumpGap();

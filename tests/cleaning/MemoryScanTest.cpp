@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "app/MessagePump.h"
+#include "app/RunHost.h"
 #include "app/ScanState.h"
 #include "cleaner/MemoryScan.h"
 #include "cleaner/ProcessKill.h"
@@ -245,13 +246,29 @@ TEST_F(MemoryScanNtFallback, AccessDeniedEnablesTheDebugPrivilege) {
     EXPECT_EQ(0, g_filesInfected);
 }
 
-// A successful open can leave an older access-denied error behind; that is no reason to ask
-// for the privilege.
-TEST_F(MemoryScanNtFallback, StaleAccessDeniedErrorAsksForNoPrivilege) {
+// The privilege comes before any process is opened, not only after an open was refused.
+TEST_F(MemoryScanNtFallback, DebugPrivilegeIsEnabledBeforeAnyProcessIsOpened) {
     DisableDebugPrivilege();
-    SetLastError(ERROR_ACCESS_DENIED);
     EXPECT_EQ(0, ScanProcessesPsapi());
-    EXPECT_FALSE(DebugPrivilegeEnabled());
+    EXPECT_TRUE(DebugPrivilegeEnabled());
+}
+
+// The image is replaced (a folder of its path swapped for a link, say) between the end of the
+// process and the action: what the path leads to now is examined again and left alone.
+TEST_F(MemoryScanNtFallback, ImageReplacedAfterItsProcessEndedIsLeftAlone) {
+    std::string image = HelperCopy("swmem_swap.exe");
+    auto child = StartChild(image, "sleep");
+    g_onPump = [&] {
+        if (g_forcedAction == 0 || ReadFileBytes(image) == "a clean program") return;
+        DeleteFileA(image.c_str());
+        WriteFileBytes(image, "a clean program");
+    };
+    EXPECT_EQ(0, ScanProcessesPsapi());
+    g_onPump = nullptr;
+    EXPECT_TRUE(child->Ended());
+    EXPECT_EQ("a clean program", ReadFileBytes(image));
+    EXPECT_EQ(1, CountLines(image + "     W32/Drellmoxin.Trojan  no longer matches, left in place"));
+    EXPECT_EQ(0, g_filesRemoved);
 }
 
 // ---------------------------------------------------------------- NT 6 and later (win7)
@@ -366,9 +383,11 @@ protected:
     // The scan ends the program inside ScanMemory while a look-alike that cannot be ended runs:
     // a death test sees the exit code (1641 for a restart started, 3010 for one needed) and
     // exactly the lines the dialog and restart doubles wrote.
-    void ExpectTheScanToEndTheProgram(const char* helper, int exitCode, const std::string& lines) {
+    void ExpectTheScanToEndTheProgram(const char* helper, int exitCode, const std::string& lines,
+                                      const char* log = "") {
         EXPECT_EXIT(
             {
+                if (log[0] != 0) OpenRunLog(log, true);
                 auto guarded = StartChild(HelperCopy(helper), "guard");
                 ScanMemory();
                 fprintf(stderr, "the scan went on\n");
@@ -409,6 +428,16 @@ TEST_F(FoundInMemory, OkWithoutTheRightToRestartEndsTheProgramWithTheRestartNeed
     g_messageBoxAnswer = IDOK;
     g_mayRestart = false;
     ExpectTheScanToEndTheProgram("swmem_found3.exe", 3010, QuestionLine(IDOK));
+}
+
+// The system may refuse to begin the restart (a locked machine): the exit code says it is still
+// needed, and the log says why.
+TEST_F(FoundInMemory, OkWhenTheSystemRefusesTheRestartEndsTheProgramWithTheRestartNeeded) {
+    g_messageBoxAnswer = IDOK;
+    g_restartRefusal = ERROR_MACHINE_LOCKED;
+    const char log[] = "C:\\swclean\\refused.log";
+    ExpectTheScanToEndTheProgram("swmem_found4.exe", 3010, QuestionLine(IDOK) + "RestartSystem called\n", log);
+    EXPECT_NE(std::string::npos, ReadFileBytes(log).find("\r\nThe restart could not begin (error 1271)"));
 }
 
 TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {

@@ -37,7 +37,7 @@ static const Command g_commands[] = {
     {"regget", 2, cmd_regget, "KEY NAME  one value"},
     {"regdel", 1, cmd_regdel, "KEY [NAME]  a value, or the key with all below it"},
     {"regenum", 1, cmd_regenum, "KEY  subkeys and value names"},
-    {"run", 2, cmd_run, "TIMEOUT_MS COMMAND_LINE  run a program to its end, print its whole exit code"},
+    {"run", 2, cmd_run, "TIMEOUT_MS COMMAND_LINE [STATION]  run a program to its end (in a window station nobody sees), print its whole exit code"},
 };
 
 static void usage(void) {

@@ -41,6 +41,30 @@ def unable_line(path, name):
     return "%s     %s Unable to remove" % (path, name)
 
 
+def waiting_line(path, name, held_in=None):
+    """A file whose removal waits for the restart: in a holding folder (held_in, the NT line),
+    or where it is."""
+    where = " waits in %s," % held_in if held_in else ""
+    return "%s     %s Unable to remove now:%s removed at the restart" % (path, name, where)
+
+
+HOLDING_FOLDER = re.compile(r"^Sweepwright\.restart-[0-9A-F]{8}$")
+
+
+def holding_folders(host_root):
+    """The tool's holding folders at the root of a drive."""
+    return sorted(n for n in os.listdir(host_root) if HOLDING_FOLDER.match(n))
+
+
+def held_copy(host_root, path):
+    """Where the NT line left a file to wait for the restart: in the drive's one holding
+    folder, under its own name (path below the drive's root)."""
+    folders = holding_folders(host_root)
+    if len(folders) != 1:
+        raise AssertionError("holding folders on the drive: %r" % folders)
+    return folders[0] + "\\" + path.split("\\")[-1]
+
+
 def statistics(scanned, infected, removed):
     """The block the scan ends with; a blank line first once something was found."""
     return ([" "] if infected > 0 else []) + [

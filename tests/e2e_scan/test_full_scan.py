@@ -28,7 +28,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "samples"))
 import gen_samples  # noqa: E402
 import scanrun  # noqa: E402
 from scanrun import (FORCED_NAME, IDNO, MEMORY_LINE, REGISTRY_LINE, RUN_KEY, SESSION_MANAGER,  # noqa: E402
-                     removed_line, statistics, split_statistics, unable_line)
+                     removed_line, statistics, split_statistics, waiting_line)
 
 VERSION = os.environ.get("SW_E2E_VERSION", "winxp")
 NINE_X = VERSION == "win98"
@@ -43,10 +43,6 @@ LEVELS = ["infected", "infected\\level one", "infected\\level one\\level two",
 LAYOUT_SHIFT = {"win98": 0, "nt40": 2, "win2k": 3, "winxp": 4, "win7": 6}.get(VERSION, 0)
 RUNNING = "running\\Lookalike.exe"
 HELD = "held\\held open sample.exe"           # readable, not deletable: removal deferred
-# On the NT line the held file is first moved, through the handle it was examined through,
-# into the tool's own folder on its drive, and that path is deferred (Wine lets a file another
-# program reads be moved; Windows would keep it in place and defer its own path).
-DEFERRED = HELD if NINE_X else "Sweepwright.quarantine\\1 held open sample.exe"
 LOCKED = "locked\\locked sample.exe"          # held without sharing: cannot be examined
 LOCKED_LINE = "D:\\%s     In use by another program, not scanned" % LOCKED
 AUTORUN_TARGET = "attributes\\hidden.exe"
@@ -54,6 +50,8 @@ AUTORUN_VALUE, CLEAN_AUTORUN_VALUE = "Drellmoxin Probe", "Probe Clean Tool"
 BARE_AUTORUN_VALUE, WOW64_AUTORUN_VALUE = "Sound Panel", "Drellmoxin WOW64 Probe"
 WOW64_SAMPLE = "C:\\windows\\syswow64\\drellwow.exe"
 RUN_KEY_32 = RUN_KEY.replace("Software\\", "Software\\WOW6432Node\\")
+# A bare name starts SysWOW64's file only from the 32-bit view; the 64-bit view starts System32's.
+SOUND_SAMPLE, SOUND_VALUE_64, SOUND_VALUE_32 = "C:\\windows\\syswow64\\rthd.exe", "RTHD", "RTHD32"
 C_PROGRAM_FILES_SAMPLE = "Program Files\\Drellmoxin Probe\\probe.exe"
 LOOKALIKE_RECORD = 5
 LOOPED = "loops\\looped sample.exe"
@@ -136,6 +134,7 @@ class World:
             self.write("C:\\windows\\syswow64\\drellprobe.exe", sample_for(33, ["one"]), 33)
             # A 32-bit trojan calls its own folder System32 (see WOW64_AUTORUN_VALUE).
             self.write(WOW64_SAMPLE, sample_for(36, ["one"]), 36)
+            self.write(SOUND_SAMPLE, sample_for(20, ["one"]), 20)
             self.wow64 = True
         # A user's folder named System is no system folder (see BARE_AUTORUN_VALUE).
         self.write("D:\\users\\bob\\System\\rthdcpl.exe", sample_for(15, ["one"]), 15)
@@ -203,6 +202,8 @@ class FullScanTest(swtest.WineTestCase):
         cls.wow64_autorun = cls.world.wow64 and not NINE_X
         if cls.wow64_autorun:
             driver.reg_set(RUN_KEY_32, WOW64_AUTORUN_VALUE, "sz", WOW64_SAMPLE.replace("syswow64", "system32") + " /s")
+            driver.reg_set(RUN_KEY, SOUND_VALUE_64, "sz", "rthd.exe")
+            driver.reg_set(RUN_KEY_32, SOUND_VALUE_32, "sz", "rthd.exe")
         holder = prefix.install(os.environ["SW_SHAREHOLD"], "C:\\probe tools\\ShareHold.exe")
         locker = prefix.install(os.environ["SW_HOLDOPEN"], "C:\\probe tools\\HoldOpen.exe")
         cls.holder = prefix.spawn(holder, "D:\\" + HELD)
@@ -224,6 +225,10 @@ class FullScanTest(swtest.WineTestCase):
             for link in links:
                 os.remove(link)
         cls.after = {d: scanrun.DriveSnapshot(prefix, d, cls.world.roots[d]) for d in "CD"}
+        # On the NT line the held file is moved, through the handle it was examined through,
+        # into a holding folder of the run's own on its drive, and that path is deferred (Wine
+        # lets a file another program reads be moved; Windows would not).
+        cls.deferred = HELD if NINE_X else scanrun.held_copy(cls.drive_d, HELD)
 
     @classmethod
     def lay_folder_links(cls):
@@ -245,7 +250,7 @@ class FullScanTest(swtest.WineTestCase):
         for path, index in self.world.infected.items():
             name = record(index).name
             if path == "D:\\" + HELD:
-                lines.append(unable_line(path, name))
+                lines.append(waiting_line(path, name, None if NINE_X else "D:\\" + self.deferred))
             elif path == "D:\\" + RUNNING and not NINE_X:
                 lines += [MEMORY_LINE, removed_line(path, FORCED_NAME)]
             else:
@@ -255,7 +260,8 @@ class FullScanTest(swtest.WineTestCase):
     def autorun_targets(self):
         """The removal lines of the infected files that an autorun value starts."""
         targets = [removed_line("D:\\" + AUTORUN_TARGET, record(17).name)]
-        return targets + ([removed_line(WOW64_SAMPLE, record(36).name)] if self.wow64_autorun else [])
+        wow64 = [removed_line(WOW64_SAMPLE, record(36).name), removed_line(SOUND_SAMPLE, record(20).name)]
+        return targets + (wow64 if self.wow64_autorun else [])
 
     def expected_scanned(self):
         # On the NT line the memory scan removes the running look-alike before the walk; the
@@ -337,16 +343,16 @@ class FullScanTest(swtest.WineTestCase):
     def test_every_infected_file_is_gone_but_the_deferred_one(self):
         for drive in "CD":
             gone = set(self.before[drive].hashes) - set(self.after[drive].hashes)
-            expected = {p[3:] for p in self.world.infected if p[0] == drive and p != "D:\\" + DEFERRED}
+            expected = {p[3:] for p in self.world.infected if p[0] == drive and p != "D:\\" + self.deferred}
             self.assertEqual(gone, expected, "files removed from %s:" % drive)
-        self.assertIn(DEFERRED, self.after["D"].hashes)
+        self.assertIn(self.deferred, self.after["D"].hashes)
 
     def test_clean_files_keep_their_bytes_and_attributes(self):
         for drive in "CD":
             before, after = self.before[drive], self.after[drive]
             added = set(after.hashes) - set(before.hashes)
             self.assertEqual(added, {"windows\\wininit.ini"} if NINE_X and drive == "C" else
-                             {DEFERRED} if not NINE_X and drive == "D" else set())
+                             {self.deferred} if not NINE_X and drive == "D" else set())
             for path in set(after.hashes) & set(before.hashes):
                 self.assertEqual(after.hashes[path], before.hashes[path], "bytes of %s:\\%s" % (drive, path))
                 self.assertEqual(after.attributes.get(path), before.attributes.get(path),
@@ -377,6 +383,8 @@ class FullScanTest(swtest.WineTestCase):
         self.assertEqual(self.driver.reg_get(RUN_KEY, BARE_AUTORUN_VALUE), ("sz", "RTHDCPL.EXE"))
         if self.wow64_autorun:
             self.assertIsNone(self.driver.reg_get(RUN_KEY_32, WOW64_AUTORUN_VALUE))
+            self.assertEqual(self.driver.reg_get(RUN_KEY, SOUND_VALUE_64), ("sz", "rthd.exe"))
+            self.assertIsNone(self.driver.reg_get(RUN_KEY_32, SOUND_VALUE_32))
 
     def test_removal_of_the_held_file_is_requested_for_the_restart(self):
         held = "D:\\" + HELD
@@ -393,7 +401,7 @@ class FullScanTest(swtest.WineTestCase):
             self.assertFalse(os.path.exists(wininit))
             self.assertIsNotNone(pending)
             self.assertEqual(pending[0], "multi_sz")
-            self.assertEqual(pending[1][0], "\\??\\D:\\" + DEFERRED)
+            self.assertEqual(pending[1][0], "\\??\\D:\\" + self.deferred)
 
     def short_path_target(self, short):
         """The long path a short path names, as Windows lists it."""

@@ -15,6 +15,7 @@ import time
 import unittest
 
 from mainwindow import *  # noqa: F401,F403  (identifiers and layouts of the window)
+import scanrun  # noqa: E402  (mainwindow puts its folder on the path)
 
 FOLDERS, FILES_PER_FOLDER = 100, 1000
 HELD = "held.exe"
@@ -51,16 +52,18 @@ class ScanWindowTest(MainWindowCase):
         cls.prefix.set_windows_version("winxp", "Sweepwright.exe")
         cls.prefix.spawn(cls.helper, "hold", "D:\\" + HELD)
         cls.driver.wait_window("WindowHelper holds", any_state=True)
-        cls.held_line = "D:\\%s     %s Unable to remove" % (HELD, cls.held_name)
 
     def setUp(self):
         super().setUp()
-        # The NT line moves a file it could not delete into the tool's own folder to wait for
-        # the restart (Wine moves even a held one): each scan here finds it in its place.
-        moved = os.path.join(self.drive_d, "Sweepwright.quarantine")
-        if os.path.isdir(moved):
-            os.rename(os.path.join(moved, "1 " + HELD), os.path.join(self.drive_d, HELD))
-            os.rmdir(moved)
+        # The NT line moves a file it could not delete into a holding folder to wait for the
+        # restart (Wine moves even a held one): each scan here finds it in its place.
+        for folder in scanrun.holding_folders(self.drive_d):
+            os.rename(os.path.join(self.drive_d, folder, HELD), os.path.join(self.drive_d, HELD))
+            os.rmdir(os.path.join(self.drive_d, folder))
+
+    def held_line(self):
+        held_in = "D:\\" + scanrun.held_copy(self.drive_d, HELD)
+        return scanrun.waiting_line("D:\\" + HELD, self.held_name, held_in)
 
     def begin_scan(self):
         """Starts the program and SCAN; returns once the walk is inside D:'s folders (whose
@@ -89,7 +92,7 @@ class ScanWindowTest(MainWindowCase):
 
     def assert_terminated_scan(self):
         lines = self.report()["lines"]
-        self.assertEqual(lines[0], self.held_line)
+        self.assertEqual(lines[0], self.held_line())
         scanned = int(lines[-3].split(":")[-1])
         self.assertEqual(lines[1:], statistics(scanned, 1, 0))
         self.assertLess(scanned, self.all_files())
@@ -138,21 +141,23 @@ class ScanWindowTest(MainWindowCase):
         self.assert_layout(SCANNING)
         self.wait_scan_moves_on(self.status())
 
-        # Esc, and any message whose first parameter carries 27, ask from the message pump.
-        for words in (("key", self.hwnd, "esc"), ("post", self.hwnd, WM_USER + 7, 0x5A001B, 0)):
-            self.driver.check(*words)
-            question = self.question()
-            self.assert_yes_no_question(question, TITLE, TERMINATE)
-            self.answer(question, Q_NO)
-            self.assert_layout(SCANNING)
-            self.wait_scan_moves_on(self.status())
+        # Esc asks from the message pump; a message that only carries 27 in its first
+        # parameter is no key press and asks nothing.
+        self.driver.key(self.hwnd, "esc")
+        question = self.question()
+        self.assert_yes_no_question(question, TITLE, TERMINATE)
+        self.answer(question, Q_NO)
+        self.assert_layout(SCANNING)
+        self.wait_scan_moves_on(self.status())
+        self.driver.post(self.hwnd, WM_USER + 7, 0x5A001B, 0)
+        self.assertFalse(self.driver.call("msgdlg", "owner", self.hwnd, 1500)["ok"])
 
         # The walk completes: statistics, final status, then the restart question, still
         # inside the scan (CANCEL shown, the search label too).
         question = self.restart_question(timeout_ms=400000)
         self.assert_scan_layout(SCANNING, COMPLETED, "Scanning")
         box = self.report()
-        self.assertEqual(box["lines"], [self.held_line] + statistics(self.all_files(), 1, 0))
+        self.assertEqual(box["lines"], [self.held_line()] + statistics(self.all_files(), 1, 0))
         self.assertEqual(box["cursel"], box["count"] - 1)
         self.answer(question, Q_NO)
         self.wait_layout(FINISHED)

@@ -260,9 +260,22 @@ TEST_F(Walk, APatternWithoutADotEndsTheWalkWithMinusOne) {
 }
 
 TEST_F(Walk, AFolderThatCannotBeListedIsPassedOver) {
+    // A folder asked for that is not there, or is a file, is named as such; an empty drive
+    // root has nothing to list and nothing to say.
+    TestFolder root("", "F:\\");
+    std::string file = root.WriteFile("file.exe", "MZ");
     g_filesScanned = 2;
     EXPECT_EQ(2, WalkFolder("D:\\does_not_exist_here\\*.*"));
+    EXPECT_EQ(2, WalkFolder((file + "\\*.*").c_str()));
+    EXPECT_EQ(2, WalkFolder("Q:\\*.*"));
+    DeleteFileA(file.c_str());
+    EXPECT_EQ(2, WalkFolder("F:\\*.*"));
     EXPECT_TRUE(g_shownStatus.empty());
+    EXPECT_EQ((std::vector<std::string>{"D:\\does_not_exist_here     Not found, not scanned",
+                                        file + "     Not a folder, not scanned", "Q:\\     Not found, not scanned"}),
+              g_appendedLines);
+    EXPECT_EQ(3, g_notScanned);
+    g_appendedLines.clear();
 
     // One that exists but is refused (held open without sharing) is named with the reason.
     TestFolder folder("Refused");
@@ -274,6 +287,39 @@ TEST_F(Walk, AFolderThatCannotBeListedIsPassedOver) {
     CloseHandle(hold);
     EXPECT_EQ(std::vector<std::string>{held + "\\     In use by another program, not scanned"}, g_appendedLines);
     EXPECT_TRUE(g_actionCalls.empty());
+}
+
+// Links are not entered; a folder whose reparse point keeps its entries in place is.
+TEST(WalkedSubfolder, DependsOnTheReparseTag) {
+    const struct {
+        DWORD attributes, tag;
+        const char* name;
+        bool walked;
+    } rows[] = {
+        {FILE_ATTRIBUTE_DIRECTORY, 0, "plain", true},
+        {FILE_ATTRIBUTE_DIRECTORY, 0, ".", false},
+        {FILE_ATTRIBUTE_ARCHIVE, 0, "a file", false},
+        {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT, 0x9000001A, "a cloud file", false},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0, "Wine's Unix link", false},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0xA0000003, "junction, mount point", false},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0xA000000C, "symbolic link", false},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0x0000BEEF, "unknown", false},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0x9000001A, "cloud", true},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0x9000F01A, "cloud F", true},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0x9000F01B, "next to cloud F", false},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0x80000013, "deduplication", true},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0xC0000004, "HSM", true},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0x80000017, "WOF", true},
+        {FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0x80000007, "SIS", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WIN32_FIND_DATAA entry = {};
+        entry.dwFileAttributes = row.attributes;
+        entry.dwReserved0 = row.tag;
+        strcpy(entry.cFileName, row.name);
+        EXPECT_EQ(row.walked, IsWalkedSubfolder(entry));
+    }
 }
 
 TEST_F(Walk, MemoryCheckModeChecksTheOneFileWithoutCountingIt) {

@@ -106,6 +106,7 @@ TEST_F(LongPaths, ShortNamesStandInAndWhatStillDoesNotFitIsReported) {
                                         tight + "\\subfolder_x     Path too long, not scanned"}),
               g_appendedLines);
     for (const std::string& line : g_appendedLines) EXPECT_LT(line.size(), 500u);
+    EXPECT_EQ(2, g_notScanned) << "the run's result says so";
 
     // The status line shows the long form, shortened.
     char shown[61];

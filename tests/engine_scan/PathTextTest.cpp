@@ -68,4 +68,29 @@ TEST(PathText, PatternFolderAndJoins) {
     EXPECT_EQ(0, AppendText(dest, 8, "!"));
 }
 
+// Volumes as the system lists them: the mount paths (a list of texts) and whether it is fixed.
+TEST(PathText, AVolumeIsWalkedUnderItsFirstFolderWhenNoDriveLetterReachesIt) {
+    const struct {
+        std::string mountPaths;
+        bool fixed;
+        const char* walked;
+    } rows[] = {
+        {std::string("C:\\\0", 4), true, nullptr},
+        {std::string("C:\\data\\\0", 9), true, "C:\\data\\"},
+        {std::string("C:\\data\\\0", 9), false, nullptr},   // a CD or a removable disk
+        {std::string("C:\\a\\\0E:\\data\\\0", 15), true, "C:\\a\\"},
+        {std::string("C:\\a\\\0E:\\\0", 10), true, nullptr},   // the letter comes second
+        {std::string("E:\\\0C:\\a\\\0", 10), true, nullptr},
+        {std::string("C:\\ab\0", 6), true, "C:\\ab"},   // a folder on C:, not C:'s root
+        {std::string(), true, nullptr},                 // mounted nowhere
+    };
+    for (const auto& row : rows) {
+        std::string listed = row.mountPaths + std::string(1, 0);   // the list's own end
+        SCOPED_TRACE(testing::Message() << listed.size() << " bytes starting " << listed.c_str());
+        const char* walked = LetterlessMountPath(listed.c_str(), row.fixed);
+        EXPECT_EQ(row.walked ? std::string(row.walked) : "(none)", walked ? std::string(walked) : "(none)");
+        if (walked) EXPECT_EQ(listed.c_str(), walked);
+    }
+}
+
 }   // namespace

@@ -53,10 +53,6 @@ void PumpMessages() {
     if (g_onPump) g_onPump();
 }
 
-void ApplyAction(const char* path, const char* variantName) {
-    g_actionCalls.push_back({path, variantName, g_action, g_statusText, g_detectedName, g_currentFilePath});
-}
-
 // The matcher hands over the file it examined, still open.
 void ApplyExaminedAction(CLowFile& file, const char* path, const char* variantName) {
     g_actionCalls.push_back(
@@ -75,7 +71,7 @@ void ResetScanDoubles() {
     memset(g_reportText, 0, sizeof g_reportText);
     g_abortScan = 0;
     g_action = ACTION_REMOVE;
-    g_filesScanned = g_filesInfected = g_filesRemoved = g_restartNeeded = 0;
+    g_filesScanned = g_filesInfected = g_filesRemoved = g_restartNeeded = g_notScanned = 0;
     memset(g_pendingFolder, 0, sizeof g_pendingFolder);
     g_pendingFolderSet = g_pendingFolderSeen = 0;
     memset(g_autorunValueName, 0, sizeof g_autorunValueName);
@@ -86,7 +82,7 @@ void ResetScanDoubles() {
     memset(g_detectedName, 0, sizeof g_detectedName);
     g_currentFileSize = 0;
     g_activeSignatureTable = g_signatureTable;
-    g_listedFileSize = -1;
+    g_listedFile = kNothingListed;
     g_shownStatus.clear();
     g_appendedLines.clear();
     g_actionCalls.clear();

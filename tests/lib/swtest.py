@@ -449,9 +449,11 @@ class Driver:
         return self.check("send", hwnd, msg, wparam, lparam)["result"]
 
     # Processes.
-    def run(self, timeout_ms, command_line):
-        """Runs a command line to its end; its whole exit code (the shell sees only 8 bits)."""
-        return self.check("run", timeout_ms, command_line, timeout=timeout_ms / 1000 + CALL_TIMEOUT)["exit"]
+    def run(self, timeout_ms, command_line, station=None):
+        """Runs a command line to its end; its whole exit code (the shell sees only 8 bits).
+        With a station name, in a window station nobody sees (as a service's)."""
+        words = ["run", timeout_ms, command_line] + ([station] if station else [])
+        return self.check(*words, timeout=timeout_ms / 1000 + CALL_TIMEOUT)["exit"]
 
     # Registry.
     def reg_set(self, key, name, kind, *data):

@@ -7,6 +7,9 @@
 #include "app/ScanState.h"
 #include "engine/DeferredRemoval.h"
 #include "engine/FileMatcher.h"
+#include "engine/FolderSecurity.h"
+
+#include <sddl.h>
 
 using Disinfect = RemovalTest;
 using Lines = std::vector<std::string>;
@@ -43,26 +46,109 @@ TEST_F(Disinfect, AttributesThatCannotBeResetGiveUnableToRemoveWithoutDeferral) 
     EXPECT_EQ(UninstallCleanups(), 0);
 }
 
-TEST_F(Disinfect, FileHeldOpenByAnotherProcessIsDeferredToTheRestart) {
+// The holding folders of this run's on C:, as listed.
+static Lines HoldingFolders() {
+    Lines folders;
+    WIN32_FIND_DATAA found;
+    CFindHandle search(FindFirstFileA("C:\\Sweepwright.restart-*", &found));
+    for (bool more = search.IsValid(); more; more = FindNextFileA(search, &found) != 0)
+        folders.push_back(std::string("C:\\") + found.cFileName);
+    return folders;
+}
+
+// Held with read sharing, as a program that runs it or reads it holds it: Wine lets the file
+// move through a handle without delete access, which Windows does not.
+TEST_F(Disinfect, HeldFileWaitsForTheRestartInAHoldingFolderOfItsOwnAndIsNotFoundAgain) {
     std::string path = MakeFile("held.exe");
-    ChildProcess holder(HelperProgram("HoldOpen.exe"), path);
-    ASSERT_TRUE(holder.Started());
-    ASSERT_TRUE(WaitUntilHeld(path));
-    MessageBoxWatcher boxes(path);
+    CFileHandle holder(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    ASSERT_TRUE(holder.IsValid());
+    Lines before = HoldingFolders();
 
     ApplyAction(path.c_str(), kPyzName);
 
-    EXPECT_EQ(ReportLines(), Lines({FileLine(path, kPyzName, "Unable to remove")}));
-    EXPECT_TRUE(boxes.Texts().empty()) << "the module-path route shows no message";
-    EXPECT_FALSE(holder.Ended(0)) << "the holder does not run the file, so it is left alone";
-    // Windows moves no file through a handle without delete access, and defers the file's own
-    // path; Wine moves it into the quarantine folder first.
-    std::string deferred = FileExists(path) ? path : "C:\\Sweepwright.quarantine\\1 held.exe";
-    EXPECT_TRUE(FileExists(deferred));
+    Lines folders = HoldingFolders();
+    ASSERT_EQ(folders.size(), before.size() + 1);
+    std::string folder = folders.back(), moved = folder + "\\held.exe";
+    EXPECT_TRUE(FileExists(moved));
+    EXPECT_EQ(
+        ReportLines(),
+        Lines({FileLine(path, kPyzName, "Unable to remove now: waits in " + moved + ", removed at the restart")}));
     EXPECT_EQ(g_restartNeeded, 1);
-    EXPECT_NE(PendingRenames().find(NtPendingEntry(deferred)), std::string::npos);
+    EXPECT_NE(PendingRenames().find(NtPendingEntry(moved) + NtPendingEntry(folder)), std::string::npos)
+        << "the folder goes after its file";
     EXPECT_EQ(g_filesRemoved, 0);
-    ExpectGoneAfterRestart(deferred);
+    ExpectGoneAfterRestart(moved);
+    ExpectGoneAfterRestart(folder);
+
+    // A second run before the restart: the file is known to be waiting.
+    ResetScanState(ACTION_REMOVE);
+    ApplyAction(moved.c_str(), kPyzName);
+    EXPECT_EQ(ReportLines(),
+              Lines({FileLine(moved, kPyzName, "Unable to remove now: already to be removed at the restart")}));
+    EXPECT_EQ(g_restartNeeded, 1);
+    EXPECT_EQ(HoldingFolders(), folders);
+}
+
+// A file that cannot move (its name would not fit in a holding folder) is scheduled by its own
+// path only when nobody but administrators can change a folder on it; Wine's folders belong to
+// the user who runs it.
+TEST_F(Disinfect, HeldFileWhoseFolderOthersCanChangeIsLeftInPlace) {
+    std::string path = "C:\\r\\" + std::string(240, 'n');
+    CreateDirectoryA("C:\\r", NULL);
+    WriteFileBytes(path, "infected");
+    CFileHandle holder(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    ASSERT_TRUE(holder.IsValid());
+    std::string pendingBefore = PendingRenames();
+    Lines before = HoldingFolders();
+
+    ApplyAction(path.c_str(), kPyzName);
+
+    EXPECT_EQ(
+        ReportLines(),
+        Lines({FileLine(path, kPyzName, "Unable to remove, left in place: its folder can be changed by other users")}));
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_EQ(g_restartNeeded, 0);
+    EXPECT_EQ(PendingRenames(), pendingBefore);
+    EXPECT_EQ(HoldingFolders(), before) << "the folder that held nothing is gone";
+}
+
+// Self-relative descriptors as GetFileSecurityA gives them, built from their text form.
+TEST(FolderSecurity, OnlyAdministratorsSystemAndTrustedInstallerMayChange) {
+    const std::string ti = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+    struct Row {
+        std::string sddl;
+        bool holdsTheFile, only;
+    };
+    const Row rows[] = {
+        {"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)", true, true},
+        {"O:" + ti + "D:(A;;FA;;;" + ti + ")(A;;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)(A;OICIIO;0x1301bf;;;AU)", true, true},
+        {"O:SYD:(A;;FA;;;SY)(D;;FA;;;WD)", true, true},          // a deny entry grants nothing
+        {"O:BUD:(A;;FA;;;BA)", true, false},                     // the owner may write a new DACL
+        {"O:BAD:(A;;FA;;;BA)(A;;0x1301bf;;;AU)", true, false},   // modify: delete, add entries
+        {"O:BAD:(A;;0x4;;;AU)", true, false},                    // adds a folder of the file's name
+        {"O:BAD:(A;;0x4;;;AU)", false, true},                    // ... above the file's own folder
+        {"O:BAD:(A;;0x40;;;BU)", false, false},                  // deletes an entry in it
+        {"O:BAD:(A;;0x10000;;;WD)", false, false},               // deletes it
+        {"O:BAD:(A;;0x40000;;;WD)", false, false},               // writes its DACL
+        {"O:BAD:(A;;0x80000;;;WD)", false, false},               // takes it over
+        {"O:BAD:(A;;GW;;;WD)", false, false},
+        {"O:BAD:(A;;GA;;;S-1-5-21-1-2-3-1000)", false, false},
+        {"O:BA", false, false},   // no DACL
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sddl);
+        PSECURITY_DESCRIPTOR descriptor = NULL;
+        ULONG size = 0;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(row.sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                         &size));
+        EXPECT_EQ(OnlyAdministratorsMayChange(descriptor, size, row.holdsTheFile), row.only);
+        EXPECT_FALSE(OnlyAdministratorsMayChange(descriptor, size - 1, row.holdsTheFile)) << "cut short";
+        // The same owner with a null DACL (present, but none) lets everyone do everything.
+        ((SECURITY_DESCRIPTOR_RELATIVE*)descriptor)->Control |= SE_DACL_PRESENT;
+        ((SECURITY_DESCRIPTOR_RELATIVE*)descriptor)->Dacl = 0;
+        EXPECT_FALSE(OnlyAdministratorsMayChange(descriptor, size, row.holdsTheFile)) << "null DACL";
+        LocalFree(descriptor);
+    }
 }
 
 TEST_F(Disinfect, RunningLookalikeIsEndedAndItsFileRemovedOnce) {
@@ -321,9 +407,17 @@ TEST_F(Disinfect9x, HeldFileIsDeferredAndALaterFailedRequestKeepsTheRestart) {
     // toolhelp finds no process named like the files: the plain message box, then the deferral
     EXPECT_EQ(firstBox.Texts(), Lines({"Could not kill process"}));
     EXPECT_EQ(secondBox.Texts(), Lines({"Could not kill process"}));
-    EXPECT_EQ(ReportLines(),
-              Lines({FileLine(first, kPyzName, "Unable to remove"), FileLine(second, kPyzName, "Unable to remove")}));
+    EXPECT_EQ(ReportLines(), Lines({FileLine(first, kPyzName, "Unable to remove now: removed at the restart"),
+                                    FileLine(second, kPyzName, "Unable to remove")}));
     ExpectGoneAfterRestart(first);
+
+    // A second run before the restart: the file is known to be waiting.
+    ResetScanState(ACTION_REMOVE);
+    ApplyAction(first.c_str(), kPyzName);
+    EXPECT_EQ(ReportLines(),
+              Lines({FileLine(first, kPyzName, "Unable to remove now: already to be removed at the restart")}));
+    EXPECT_EQ(g_restartNeeded, 1);
+    EXPECT_EQ(ReadFileBytes(kWininit), afterFirst);
 }
 
 TEST_F(Disinfect9x, LongNameIsWrittenInItsShortForm) {

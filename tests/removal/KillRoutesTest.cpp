@@ -114,6 +114,21 @@ TEST_F(ModulePath, EndsEveryProcessRunningThePathWhateverItsCase) {
     EXPECT_GT(PumpCalls(), 0) << "the window answers while the route waits";
 }
 
+// A machine running 3000 processes, as psapi lists them: as many as fit, with no word of the rest.
+BOOL WINAPI ThreeThousandProcesses(DWORD* ids, DWORD size, DWORD* returned) {
+    DWORD listed = size / sizeof *ids < 3000 ? size / sizeof *ids : 3000;
+    for (DWORD i = 0; i < listed; ++i) ids[i] = 4 * (i + 1);
+    *returned = listed * sizeof *ids;
+    return TRUE;
+}
+
+TEST_F(ModulePath, ListsEveryProcessHoweverManyRun) {
+    CProcessIds ids;
+    ASSERT_TRUE(ids.List(ThreeThousandProcesses));
+    ASSERT_EQ(ids.Count(), 3000u);
+    EXPECT_EQ(ids.Id(2999), 12000u);
+}
+
 TEST_F(ModulePath, LeavesASameNamedProcessInAnotherFolderAndStillAnswersTrue) {
     ASSERT_TRUE(CreateDirectoryA((m_folder + "\\a").c_str(), NULL));
     std::unique_ptr<ChildProcess> running;

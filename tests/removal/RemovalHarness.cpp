@@ -61,6 +61,11 @@ void ExpectGoneAfterRestart(const std::string& path) {
     fclose(list);
 }
 
+void ApplyAction(const char* path, const char* variantName) {
+    CLowFile file(OpenExaminedFile(path));
+    ApplyExaminedAction(file, path, variantName);
+}
+
 ::testing::AssertionResult StartLookalikeAt(const std::string& path, std::unique_ptr<ChildProcess>* child) {
     if (!CopyFileA(HelperProgram("Lookalike.exe").c_str(), path.c_str(), FALSE))
         return ::testing::AssertionFailure() << "cannot copy the look-alike to " << path;

@@ -28,6 +28,9 @@ std::string HelperProgram(const char* name);
 // Records a file whose deletion was deferred, for the check after the prefix restarts.
 void ExpectGoneAfterRestart(const std::string& path);
 
+// The action on a file opened as the matcher opens it (the matching itself is not under test).
+void ApplyAction(const char* path, const char* variantName);
+
 // Copies the look-alike to path and runs it until its image is loaded.
 ::testing::AssertionResult StartLookalikeAt(const std::string& path, std::unique_ptr<ChildProcess>* child);
 

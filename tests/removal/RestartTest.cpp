@@ -9,6 +9,7 @@
 #include <stdlib.h>
 
 #include "cleaner/Restart.h"
+#include "cleaner/RuntimeLink.h"
 
 namespace {
 
@@ -114,4 +115,14 @@ TEST(Privileges, AdministratorGroupCountsOnlyWhenEnabledForUse) {
     }
     FreeSid(users);
     FreeSid(administrators);
+}
+
+// Windows 95's ADVAPI32 may lack a token function: what stands in for it fails as the call would.
+TEST(Privileges, AMissingAdvapi32FunctionFailsAsItsCall) {
+    auto openToken = LookUpAdvapi32<decltype(&::OpenProcessToken)>("OpenProcessTokenOfNoSystem");
+    HANDLE token = NULL;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(openToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_CALL_NOT_IMPLEMENTED);
+    EXPECT_TRUE(token == NULL);
 }

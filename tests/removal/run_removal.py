@@ -19,7 +19,7 @@ import swtest  # noqa: E402
 
 # scenario: (Windows version, suites, whether the tests must have deferred something)
 SCENARIOS = {
-    "winxp": ("winxp", "Versions.*:RestartFlags.*:Privileges.*:ModulePath.*:Disinfect.*:RenamedPath.*:PendingRename.*:WininitText.*",
+    "winxp": ("winxp", "Versions.*:RestartFlags.*:Privileges.*:ModulePath.*:Disinfect.*:RenamedPath.*:PendingRename.*:WininitText.*:FolderSecurity.*",
               True),
     "win98": ("win98", "Versions.*:RestartFlags.*:Toolhelp.*:Disinfect9x.*:Wininit.*", True),
     "win2k": ("win2k", "Versions.*:RestartFlags.*:ModulePath.*", False),

@@ -21,6 +21,7 @@ Layouts of the matching samples:
   nosections  no section at all: the RVA is the file offset
   zero        the lower signature's RVA is 0, which maps to SizeOfHeaders
   wrap        entry point + a negative offset wraps below zero (a section near 4 GiB)
+  sections20  as "one", with as many sections as the matcher's section table holds
 Near misses (clean): size_minus1, size_plus1, sig1_byte, sig2_byte, pe64k (PE header at
 0x10080: only its low 16 bits are read), sections21, no_pe_signature, truncated_*.
 Combinations (several records of one size in one file) match their first record."""
@@ -40,7 +41,7 @@ DEFAULT_LFANEW = 0x80
 PE_SIGNATURE = b"PE\0\0"
 U32 = 0xFFFFFFFF
 
-LAYOUTS = ["one", "multi", "edge", "below", "beyond", "nosections", "zero", "wrap"]
+LAYOUTS = ["one", "multi", "edge", "below", "beyond", "nosections", "zero", "wrap", "sections20"]
 NEAR_MISSES = ["size_minus1", "size_plus1", "sig1_byte", "sig2_byte", "pe64k", "sections21",
                "no_pe_signature", "truncated_header", "truncated_dos"]
 # Records of equal size whose signatures can share one file; the first in table order wins.
@@ -306,9 +307,13 @@ def layout_wrap(records, size):
     return entry, sections, align_up(headers_end(DEFAULT_LFANEW, len(sections)), FILE_ALIGN)
 
 
+def layout_sections20(records, size):
+    return layout_one(records, size, extra_sections=19)
+
+
 LAYOUT_FUNCTIONS = {"one": layout_one, "multi": layout_multi, "edge": layout_edge, "below": layout_below,
                     "beyond": layout_beyond, "nosections": layout_nosections, "zero": layout_zero,
-                    "wrap": layout_wrap}
+                    "wrap": layout_wrap, "sections20": layout_sections20}
 
 
 def place(name, kind, records, size, plan, lfanew=DEFAULT_LFANEW):

@@ -20,7 +20,7 @@ import gen_samples  # noqa: E402
 
 U32 = 0xFFFFFFFF
 SIG_LEN = 20
-MATCHING = {"one", "multi", "edge", "below", "beyond", "nosections", "zero", "wrap", "combination"}
+MATCHING = {"one", "multi", "edge", "below", "beyond", "nosections", "zero", "wrap", "sections20", "combination"}
 
 
 def load_table():
@@ -164,6 +164,8 @@ class Crosscheck(unittest.TestCase):
             record = self.table[found[0][0]]
             self.assertLess(entry + record["entryOffset1"], 0, "entry point + offset must wrap")
             self.assertGreater(rvas[-1], 0xF0000000)
+        elif kind == "sections20":
+            self.assertEqual(len(pe.sections), 20)
 
     def twin(self, name):
         return re.sub(r"_[a-z0-9_]+\.exe$", "_one.exe", name)

@@ -112,9 +112,9 @@ void ListEntries(const char* folder, EntryCost cost, std::string* subfolders) {
         ++s_entries;
         if (isFile) ++s_files;
         // The size as listed, which the matcher takes instead of asking again, as in the scan.
-        g_listedFileSize = entry.nFileSizeHigh == 0 && entry.nFileSizeLow <= 0x7FFFFFFFu ? (long)entry.nFileSizeLow : -1;
+        g_listedFile = {ListedSize(entry), entry.dwFileAttributes, ListedReparseTag(entry)};
         if (Join(path, folder, entry.cFileName, "")) cost(path, isFile);
-        g_listedFileSize = -1;
+        g_listedFile = kNothingListed;
         if (subfolders != NULL && IsSubfolder(entry)) subfolders->append(entry.cFileName, strlen(entry.cFileName) + 1);
     } while (FindNextFileA(find, &entry));
     FindClose(find);

@@ -10,7 +10,7 @@ struct RuleCase {
     const char* expanded;
     const char* path;
     AutorunMatch expected;
-    bool wow64View = false;
+    AutorunView view = AUTORUN_64BIT_VIEW;
 };
 
 // The folders of a 64-bit Windows; the rows' paths are written as its users would.
@@ -36,17 +36,23 @@ const RuleCase kCases[] = {
     {"abc.exe", "abc.exe", "c:\\mysystem\\abc.exe", AUTORUN_NO_MATCH},
     // Only the system's own folders count, not every folder called System.
     {"abc.exe", "abc.exe", "c:\\windows\\system\\sub\\abc.exe", AUTORUN_NO_MATCH},
-    {"abc.exe", "abc.exe", "c:\\windows\\syswow64\\abc.exe", AUTORUN_BARE_COMMAND},
+    // Each view starts a bare name from its own system folder.
+    {"abc.exe", "abc.exe", "c:\\windows\\syswow64\\abc.exe", AUTORUN_BARE_COMMAND, AUTORUN_32BIT_VIEW},
+    {"rthd.exe", "rthd.exe", "C:\\windows\\syswow64\\rthd.exe", AUTORUN_NO_MATCH},
+    {"abc.exe", "abc.exe", "c:\\windows\\system32\\abc.exe", AUTORUN_NO_MATCH, AUTORUN_32BIT_VIEW},
+    {"abc.exe", "abc.exe", "c:\\windows\\system32\\abc.exe", AUTORUN_BARE_COMMAND, AUTORUN_PLAIN_VIEW},
     // Full paths, quoted or not, with or without arguments.
     {"\"C:\\TEMP\\ABC.EXE\" /s", "\"C:\\TEMP\\ABC.EXE\" /s", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
     {"c:\\temp\\abc.exe", "c:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
     {"c:\\temp\\abc.exe/s", "c:\\temp\\abc.exe/s", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
+    {"c:\\temp\\abc.exe\t/s", "c:\\temp\\abc.exe\t/s", "c:\\temp\\abc.exe", AUTORUN_FULL_PATH},
     {"c:\\temp\\abc.exe -run", "c:\\temp\\abc.exe -run", "C:\\Temp\\ABC.exe", AUTORUN_FULL_PATH},
     {"c:\\temp\\abc.exe.bak", "c:\\temp\\abc.exe.bak", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
     {"c:\\temp\\abc.exe2", "c:\\temp\\abc.exe2", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
     {"d:\\temp\\abc.exe", "d:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
     {"x c:\\temp\\abc.exe", "x c:\\temp\\abc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
     {"c:\\temp\\ab", "c:\\temp\\ab", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
+    {"c:\\tempXabc.exe", "c:\\tempXabc.exe", "c:\\temp\\abc.exe", AUTORUN_NO_MATCH},
     // A name ends only where a path cannot go on.
     {"D:\\Apps\\tool(2)\\tool.exe", "D:\\Apps\\tool(2)\\tool.exe", "d:\\apps\\tool", AUTORUN_NO_MATCH},
     {"d:\\apps\\tool[1]!'.exe", "d:\\apps\\tool[1]!'.exe", "d:\\apps\\tool", AUTORUN_NO_MATCH},
@@ -54,11 +60,14 @@ const RuleCase kCases[] = {
     {"\"d:\\apps\\tool\" -x", "\"d:\\apps\\tool\" -x", "d:\\apps\\tool", AUTORUN_FULL_PATH},
     // A 32-bit program names a file of SysWOW64 by System32, in its own registry view only.
     {"C:\\Windows\\system32\\x.exe /s", "C:\\Windows\\system32\\x.exe /s", "C:\\Windows\\SysWOW64\\x.exe",
-     AUTORUN_FULL_PATH, true},
+     AUTORUN_FULL_PATH, AUTORUN_32BIT_VIEW},
     {"%SystemRoot%\\System32\\x.exe", "C:\\WINDOWS\\System32\\x.exe", "c:\\windows\\syswow64\\x.exe", AUTORUN_FULL_PATH,
-     true},
+     AUTORUN_32BIT_VIEW},
     {"C:\\Windows\\system32\\x.exe", "C:\\Windows\\system32\\x.exe", "C:\\Windows\\SysWOW64\\x.exe", AUTORUN_NO_MATCH},
-    {"C:\\Windows\\system32\\x.exe", "C:\\Windows\\system32\\x.exe", "C:\\temp\\x.exe", AUTORUN_NO_MATCH, true},
+    {"C:\\Windows\\system32\\x.exe", "C:\\Windows\\system32\\x.exe", "C:\\Windows\\SysWOW64\\x.exe", AUTORUN_NO_MATCH,
+     AUTORUN_PLAIN_VIEW},
+    {"C:\\Windows\\system32\\x.exe", "C:\\Windows\\system32\\x.exe", "C:\\temp\\x.exe", AUTORUN_NO_MATCH,
+     AUTORUN_32BIT_VIEW},
     // Environment references match through their expansion only.
     {"%SystemRoot%\\abc.exe", "C:\\WINDOWS\\abc.exe", "c:\\windows\\abc.exe", AUTORUN_FULL_PATH},
     {"\"%SystemRoot%\\abc.exe\" -x", "\"C:\\WINDOWS\\abc.exe\" -x", "c:\\windows\\abc.exe", AUTORUN_FULL_PATH},
@@ -75,7 +84,7 @@ TEST(AutorunRule, TableOfCommands) {
     for (size_t i = 0; i < sizeof kCases / sizeof kCases[0]; i++) {
         const RuleCase& c = kCases[i];
         SCOPED_TRACE(testing::Message() << "row " << i << ": data [" << c.data << "] path [" << c.path << "]");
-        EXPECT_EQ(c.expected, MatchAutorunCommand(c.data, c.expanded, c.path, kFolders, c.wow64View));
+        EXPECT_EQ(c.expected, MatchAutorunCommand(c.data, c.expanded, c.path, kFolders, c.view));
     }
 }
 
@@ -84,7 +93,7 @@ TEST(AutorunRule, LeavesItsInputsUnchanged) {
     char data[] = "\"C:\\TEMP\\ABC.EXE\" /S";
     char expanded[] = "\"C:\\TEMP\\ABC.EXE\" /S";
     char path[] = "C:\\TEMP\\ABC.EXE";
-    EXPECT_EQ(AUTORUN_FULL_PATH, MatchAutorunCommand(data, expanded, path, kFolders, false));
+    EXPECT_EQ(AUTORUN_FULL_PATH, MatchAutorunCommand(data, expanded, path, kFolders, AUTORUN_64BIT_VIEW));
     EXPECT_STREQ("\"C:\\TEMP\\ABC.EXE\" /S", data);
     EXPECT_STREQ("C:\\TEMP\\ABC.EXE", path);
 }
@@ -95,10 +104,12 @@ TEST(AutorunRule, ReadsNoFurtherThanTheTerminators) {
     path[2] = '\\';
     std::unique_ptr<char[]> data(new char[path.size() + 1]);
     memcpy(data.get(), path.c_str(), path.size() + 1);
-    EXPECT_EQ(AUTORUN_FULL_PATH, MatchAutorunCommand(data.get(), data.get(), path.c_str(), kFolders, false));
+    EXPECT_EQ(AUTORUN_FULL_PATH,
+              MatchAutorunCommand(data.get(), data.get(), path.c_str(), kFolders, AUTORUN_64BIT_VIEW));
     std::unique_ptr<char[]> shorter(new char[4]);
     memcpy(shorter.get(), "aa\\", 4);
-    EXPECT_EQ(AUTORUN_NO_MATCH, MatchAutorunCommand(shorter.get(), shorter.get(), path.c_str(), kFolders, false));
+    EXPECT_EQ(AUTORUN_NO_MATCH,
+              MatchAutorunCommand(shorter.get(), shorter.get(), path.c_str(), kFolders, AUTORUN_64BIT_VIEW));
 }
 
 // The files that exist on the system of the command table below.

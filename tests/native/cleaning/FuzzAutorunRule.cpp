@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     }
     for (auto& text : parts) text.push_back('\0');
     const SystemFolders folders = {"c:\\windows\\system32", "c:\\windows\\system", "c:\\windows\\syswow64"};
-    AutorunMatch match = MatchAutorunCommand(parts[0].data(), parts[1].data(), parts[2].data(), folders, size % 2);
+    AutorunMatch match = MatchAutorunCommand(parts[0].data(), parts[1].data(), parts[2].data(), folders,
+                                             size % 2 ? AUTORUN_32BIT_VIEW : AUTORUN_64BIT_VIEW);
     if (match != AUTORUN_NO_MATCH && strrchr(parts[2].data(), '\\') == nullptr) __builtin_trap();
     static const char* s_path;   // the one text that "exists": the third
     s_path = parts[2].data();

@@ -186,6 +186,7 @@ TEST(StripWhitespace, RemovesTheSixBlanksOnly) {
 TEST(FindBytes, StaysInsideTheSearchedLength) {
     const unsigned char buffer[] = {'x', 'a', 'b', 'a', 'b', 'c', 0xBD};
     EXPECT_EQ(1, FindBytes(buffer, 6, (const unsigned char*)"abc", 3));
+    EXPECT_EQ(1, FindBytes((const unsigned char*)"aabc", 4, (const unsigned char*)"abc", 3));
     EXPECT_EQ(0, FindBytes(buffer, 5, (const unsigned char*)"abc", 3));
     EXPECT_EQ(1, FindBytes(buffer, 6, (const unsigned char*)"x", 1));
     EXPECT_EQ(0, FindBytes(buffer, 6, (const unsigned char*)"abcabc", 6));
