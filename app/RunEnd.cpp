@@ -64,10 +64,10 @@ void FinishRun() {
     if (g_commandLine.quiet) WriteRunMarker((DWORD)exitCode, RunLogWritten());
 }
 
-// The records follow the request at once: a restart that began ends the program moments later
-// (asking its windows first), and only the request's answer says whether it began.
+// The records follow the request at once: a restart that began ends the program moments later,
+// and only the request's answer says whether it began.
 void RestartToFinish() {
-    DWORD refused = MayRestart() ? RestartSystem() : ERROR_PRIVILEGE_NOT_HELD;
+    DWORD refused = MayRestart() ? RestartSystem(g_commandLine.quiet != 0) : ERROR_PRIVILEGE_NOT_HELD;
     s_restartStarted = refused == ERROR_SUCCESS;
     if (!s_restartStarted) {
         char reason[256];

@@ -24,19 +24,28 @@ UINT RestartFlags() {
 
 bool MayRestart() { return GetOsFamily() == OS_9X || EnablePrivilege("SeShutdownPrivilege"); }
 
-// Windows XP and later record why the system went down (earlier systems reserve ExitWindowsEx's
-// reason): an administrator reading the event log sees planned maintenance by an application.
-// Asked as ExitWindowsEx asks: programs may close on their own, none is forced.
+// Decided from the version, not from the function's presence: Wine has it (as a stub that
+// restarts nothing) whatever version it reports.
+static bool KnowsShutdownReasons() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+           (version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion >= 1));
+}
+
+// From Windows XP on, the call made for a program nobody watches (a service's, SYSTEM's in a
+// session nobody sees), and it records why the system went down: the event log shows planned
+// maintenance by an application.
 typedef BOOL(WINAPI* InitiateSystemShutdownExFn)(LPSTR, LPSTR, DWORD, BOOL, BOOL, DWORD);
 const DWORD kPlannedMaintenance = 0x80000000 | 0x00040000 | 0x00000001;   // planned; application: maintenance
 
-DWORD RestartSystem() {
+DWORD RestartSystem(bool unattended) {
     InitiateSystemShutdownExFn initiate =
-        GetOsFamily() == OS_NT
+        unattended && KnowsShutdownReasons()
             ? LookUp<InitiateSystemShutdownExFn>(GetModuleHandleA("advapi32.dll"), "InitiateSystemShutdownExA")
             : NULL;
-    BOOL begun = initiate ? initiate(NULL, NULL, 0, FALSE, TRUE, kPlannedMaintenance)
-                          : ExitWindowsEx(RestartFlags(), 0);
+    BOOL begun = initiate ? initiate(NULL, NULL, 0, TRUE, TRUE, kPlannedMaintenance)
+                          : ExitWindowsEx(unattended ? EWX_REBOOT | EWX_FORCE : RestartFlags(), 0);
     return begun ? ERROR_SUCCESS : GetLastError();
 }
 

@@ -7,8 +7,10 @@
 // shutdown privilege is enabled in its token, which this does.
 bool MayRestart();
 // Asks for the restart, once MayRestart has said yes: ERROR_SUCCESS when it has begun, else the
-// system's reason (a locked machine, a shutdown already under way).
-DWORD RestartSystem();
+// system's reason (a shutdown already under way, a machine locked against an unforced one). The user who agreed to it is
+// asked by the other programs whether to save a document left open; an unattended restart (a
+// quiet run's) closes them unasked, so that none can refuse a restart said to have begun.
+DWORD RestartSystem(bool unattended);
 
 // The ExitWindowsEx flags of the restart on this system.
 UINT RestartFlags();

@@ -47,7 +47,7 @@ bool g_mayRestart;
 bool MayRestart() { return g_mayRestart; }
 
 DWORD g_restartRefusal;
-DWORD RestartSystem() {
+DWORD RestartSystem(bool) {
     ++g_restartRequests;
     fprintf(stderr, "RestartSystem called\n");
     fflush(stderr);

@@ -430,14 +430,14 @@ TEST_F(FoundInMemory, OkWithoutTheRightToRestartEndsTheProgramWithTheRestartNeed
     ExpectTheScanToEndTheProgram("swmem_found3.exe", 3010, QuestionLine(IDOK));
 }
 
-// The system may refuse to begin the restart (a locked machine): the exit code says it is still
-// needed, and the log says why.
+// The system may refuse to begin the restart (one already under way): the exit code says it is
+// still needed, and the log says why.
 TEST_F(FoundInMemory, OkWhenTheSystemRefusesTheRestartEndsTheProgramWithTheRestartNeeded) {
     g_messageBoxAnswer = IDOK;
-    g_restartRefusal = ERROR_MACHINE_LOCKED;
+    g_restartRefusal = ERROR_SHUTDOWN_IN_PROGRESS;
     const char log[] = "C:\\swclean\\refused.log";
     ExpectTheScanToEndTheProgram("swmem_found4.exe", 3010, QuestionLine(IDOK) + "RestartSystem called\n", log);
-    EXPECT_NE(std::string::npos, ReadFileBytes(log).find("\r\nThe restart could not begin (error 1271)"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(log).find("\r\nThe restart could not begin (error 1115)"));
 }
 
 TEST_F(FoundInMemory, CancelEndsTheProgramWithoutRestart) {

@@ -47,7 +47,7 @@ TEST(Restart, EndsTheProcess) {
     ShowSessionWindow(false);
     WriteFileBytes("C:\\removal\\restart-called", "");
     ASSERT_TRUE(MayRestart());
-    RestartSystem();
+    RestartSystem(false);
     AnswerMessagesFor(20000);
     WriteFileBytes("C:\\removal\\restart-returned", "");
     FAIL() << "still running long after RestartSystem";
@@ -58,7 +58,7 @@ TEST(Restart, EndsTheProcess) {
 TEST(RestartRefused, AProgramThatKeepsItsDocumentKeepsRunning) {
     ShowSessionWindow(true);
     ASSERT_TRUE(MayRestart());
-    RestartSystem();
+    RestartSystem(false);
     AnswerMessagesFor(15000);
     SUCCEED() << "still running: the restart waits for the user";
 }
