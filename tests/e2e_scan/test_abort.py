@@ -111,9 +111,10 @@ class AbortTest(swtest.WineTestCase):
         self.check_terminated()
 
     def test_escape_answered_no_lets_the_scan_finish(self):
+        self.driver.post(self.run.hwnd, WM_USER + 7, 0x5A001B)   # carries Esc's 27, but is no key press
+        self.assertFalse(self.driver.call("msgdlg", "owner", self.run.hwnd, 1500)["ok"], "nothing asked")
         self.driver.key(self.run.hwnd, "esc")
         self.ask_and_answer(TITLE, IDNO)
-        self.driver.post(self.run.hwnd, WM_USER + 7, 0x5A001B)   # carries Esc's 27, but is no key press: asks nothing
         result = self.run.finish()
         self.assertEqual(result.status, COMPLETED)
         late_line = removed_line("E:\\" + LATE, gen_samples.record_by_index(LATE_RECORD).name)
