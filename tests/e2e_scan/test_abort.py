@@ -26,6 +26,7 @@ EARLY = "early\\early sample.exe"     # on C:
 LATE = "late\\late sample.exe"        # on E:
 EARLY_RECORD, LATE_RECORD = 13, 27
 TREE_FOLDERS, FILES_PER_FOLDER = 100, 100
+WM_USER = 0x400
 SCANNED = re.compile(r"^Total files scanned\t\t:  (\d+)$")
 
 
@@ -110,6 +111,8 @@ class AbortTest(swtest.WineTestCase):
         self.check_terminated()
 
     def test_escape_answered_no_lets_the_scan_finish(self):
+        self.driver.post(self.run.hwnd, WM_USER + 7, 0x5A001B)   # carries Esc's 27, but is no key press
+        self.assertFalse(self.driver.call("msgdlg", "owner", self.run.hwnd, 1500)["ok"], "nothing asked")
         self.driver.key(self.run.hwnd, "esc")
         self.ask_and_answer(TITLE, IDNO)
         result = self.run.finish()
