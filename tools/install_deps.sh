@@ -2,7 +2,8 @@
 # Installs everything the build, the sandbox run and the tests need, from Debian's packages:
 # both mingw-w64 cross compilers, 32-bit and 64-bit Wine (the same set on every machine; the
 # 32-bit part installs also where the kernel runs no 32-bit code, and the run then says so),
-# Xvfb, ImageMagick, clang with its sanitizer runtimes, GoogleTest, python3-pefile.
+# Xvfb, ImageMagick, clang with its sanitizer runtimes, GoogleTest, python3-pefile, and
+# osslsigncode and OpenSSL for signing releases.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 if [ "$(id -u)" -ne 0 ]; then echo "install_deps.sh: run as root" >&2; exit 1; fi
@@ -16,4 +17,5 @@ apt-get install -y -q --no-install-recommends \
     googletest libgtest-dev \
     wine wine32:i386 wine64 \
     xvfb xauth x11-utils imagemagick \
-    python3 python3-pefile python3-pil fonts-dejavu-core
+    python3 python3-pefile python3-pil fonts-dejavu-core \
+    osslsigncode openssl

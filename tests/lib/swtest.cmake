@@ -9,10 +9,11 @@ endif()
 
 function(sw_wine_python_test name script)
   set(env SW_DRIVER=$<TARGET_FILE:swdriver> SW_REQUIRE_ENV=1
-          PYTHONPATH=${SW_TEST_LIB_DIR} PYTHONDONTWRITEBYTECODE=1 ${ARGN})
+          PYTHONPATH=${SW_TEST_LIB_DIR} PYTHONDONTWRITEBYTECODE=1)
   if(TARGET Sweepwright)
     list(APPEND env SW_PROGRAM=$<TARGET_FILE:Sweepwright>)
   endif()
+  list(APPEND env ${ARGN})   # last, so that a test may name another program
   add_test(NAME ${name} COMMAND ${SW_PYTHON} ${script})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
 endfunction()
