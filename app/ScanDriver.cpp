@@ -171,7 +171,9 @@ int StartScan() {
         ShowStatus(g_abortScan ? "Quick scan terminated" : "Quick scan completed");
     else
         ShowStatus(g_abortScan ? "Scanning terminated" : "Scanning completed");
-    if (g_restartNeeded && ToolMessageBox(kRestartQuestion, g_toolTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
+    // A quiet run asked to end (a close request, a logoff) ends: its /forcerestart no longer stands.
+    bool askRestart = g_restartNeeded && !(g_commandLine.quiet && g_abortScan);
+    if (askRestart && ToolMessageBox(kRestartQuestion, g_toolTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
         RestartToFinish();
     return 1;
 }
