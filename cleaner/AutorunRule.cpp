@@ -112,7 +112,8 @@ static size_t NameLength(const char* text) {
 
 // Only a drive path or a share names a file wherever the program runs from.
 static bool IsFullPath(const char* path) {
-    return (path[0] != '\0' && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\');
+    char drive = LowerAscii(path[0]);
+    return (drive >= 'a' && drive <= 'z' && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\');
 }
 
 bool FindCommandFile(const char* command, const SystemFolders& folders, bool wow64View,

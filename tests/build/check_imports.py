@@ -34,8 +34,8 @@ GUI_SUBSYSTEM = 2
 # 95/98/Me: Requires Windows 95 or later"); its security, token and service functions are absent
 # or stubs that fail with ERROR_CALL_NOT_IMPLEMENTED (Microsoft's white paper on the Win32 API
 # differences between Windows 95 and Windows NT 4.0), so the program looks those up at run time.
-ADVAPI32_ON_WINDOWS_95 = {'RegCloseKey', 'RegCreateKeyExA', 'RegDeleteKeyA', 'RegDeleteValueA', 'RegEnumValueA',
-                          'RegOpenKeyExA', 'RegQueryInfoKeyA', 'RegQueryValueExA', 'RegSetValueExA'}
+ADVAPI32_ON_WINDOWS_95 = {'RegCloseKey', 'RegCreateKeyExA', 'RegDeleteKeyA', 'RegDeleteValueA', 'RegEnumKeyExA',
+                          'RegEnumValueA', 'RegOpenKeyExA', 'RegQueryInfoKeyA', 'RegQueryValueExA', 'RegSetValueExA'}
 
 
 def imports(dump):

@@ -128,8 +128,10 @@ class ProcessesNotExamined(MemoryScanCase):
         result = run.finish(restart_answer=scanrun.IDNO)
         self.assertIn("System Memory    Running processes could not be examined, not scanned", result.lines)
         self.assertNotIn(scanrun.MEMORY_LINE, result.lines)
-        # No image path can be read, so the walk's kill route ends nothing and defers the file.
-        self.assertIn(scanrun.unable_line(RUNNING, "W32/Drellmoxin.Pyz.Worm"), result.lines)
+        # No image path can be read, so the walk's kill route ends nothing and defers the file,
+        # which waits in the run's holding folder (Wine moves a running image).
+        held_in = "C:\\%s\\%s" % (scanrun.holding_folders(self.prefix.drive_c)[0], RUNNING.split("\\")[-1])
+        self.assertIn(scanrun.waiting_line(RUNNING, "W32/Drellmoxin.Pyz.Worm", held_in), result.lines)
         self.assertEqual([(RUNNING, scanrun.KILL_MESSAGE)], result.boxes)
         self.assertTrue(plain.running())
         run.close()
