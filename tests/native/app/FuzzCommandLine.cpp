@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memset(&parsed, 0xBD, sizeof parsed);
     int ok = ParseCommandLine(line.c_str(), &parsed);
     const char* text = line.c_str();
-    bool argumentsInside = parsed.arguments >= text && parsed.arguments <= text + line.size();
+    bool argumentsInside = (parsed.arguments >= text && parsed.arguments <= text + line.size()) || !*parsed.arguments;
     if (!Ends(parsed.logPath, sizeof parsed.logPath) || !Ends(parsed.badSwitch, sizeof parsed.badSwitch) ||
         !argumentsInside || parsed.pathCount < 0 || parsed.pathCount > kMaxScanPaths)
         abort();
