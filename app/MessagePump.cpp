@@ -25,8 +25,11 @@ int AskToTerminateScan(const char* caption) {
 // command, a timer, another program's message) is no key press, and the key-up of an Esc that
 // answered a question arrives after the question has closed. A quiet run has no question at
 // all: its window is hidden, and whatever reached it would be answered without anyone there.
+// While no control has the focus (SCAN, which had it, is hidden for the scan), the system hands
+// a key press to the active window as a system key.
 static bool AsksToTerminate(const MSG& msg) {
-    return msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && !g_commandLine.quiet &&
+    bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    return keyDown && msg.wParam == VK_ESCAPE && !g_commandLine.quiet &&
            (msg.hwnd == g_hMainWnd || IsChild(g_hMainWnd, msg.hwnd));
 }
 
