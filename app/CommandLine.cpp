@@ -142,9 +142,14 @@ const Switch* FindSwitch(const char* word) {
 }
 
 // A word in a value's place that is a switch (or an attempt at /quiet) means the value was
-// left out: it is read as the switch it is, never as a file or folder name.
+// left out: it is read as the switch it is, never as a file or folder name. Trailing
+// backslashes do not make it a name: "/log\" would be kept as the folder "/log".
 bool IsSwitch(const char* word) {
-    return FindSwitch(word) != 0 || ((word[0] == '/' || word[0] == '-') && ReadsAsQuiet(word));
+    char name[kCommandPathSize];
+    strncpy(name, word, sizeof name - 1);
+    name[sizeof name - 1] = 0;
+    StorePath(name);
+    return FindSwitch(name) != 0 || ((name[0] == '/' || name[0] == '-') && ReadsAsQuiet(name));
 }
 
 // One switch, its value taken from `rest`; returns where the next word starts.

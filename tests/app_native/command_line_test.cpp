@@ -37,6 +37,7 @@ static const Row kRows[] = {
     {"sw.exe /quiet /log /scanonly /path D:\\other", 0, "qs", "", {"D:\\other"}, "/log"},
     {"sw.exe /scanonly /log C:\\x5.log /path /quiet", 0, "qs", "C:\\x5.log", {}, "/path"},
     {"sw.exe /log -x.log /path /qn", 0, "q", "-x.log", {}, "/path"},
+    {"sw.exe /path /log\\ /quiet", 0, "q", "", {}, "/path"},
     // Attempts at /quiet are refused, but quiet: nobody may be there to answer a box.
     {"sw.exe /scanonly /quietly", 0, "qs", "", {}, "/quietly"},
     {"sw.exe /quiet/scanonly", 0, "q", "", {}, "/quiet/scanonly"},
