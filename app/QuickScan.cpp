@@ -13,6 +13,7 @@
 #include "cleaner/Wow64.h"
 #include "engine/PathText.h"
 #include "framework/KernelHandles.h"
+#include "framework/SystemFolders.h"
 
 namespace {
 
@@ -204,8 +205,7 @@ void ListPlacesInLog() {
 const QuickPlaceList& GatherQuickPlaces() {
     s_places.Clear();
     char asked[MAX_PATH], windows[MAX_PATH];
-    UINT length = GetWindowsDirectoryA(asked, sizeof asked);
-    if (length == 0 || length >= sizeof asked || !LongForm(asked, windows)) windows[0] = 0;
+    if (!WindowsFolderPath("", asked, sizeof asked) || !LongForm(asked, windows)) windows[0] = 0;
     AddAutorunFiles();
     AddIniFiles("win.ini", "windows", "load");
     AddIniFiles("win.ini", "windows", "run");

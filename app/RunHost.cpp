@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "framework/KernelHandles.h"
+#include "framework/SystemFolders.h"
 
 CommandLine g_commandLine;
 const char g_programVersion[] = "1.0.0.0";
@@ -114,17 +115,12 @@ static void WriteFormattedLine(const char* format, ...) {
     WriteRunLogLine(line);
 }
 
-static bool DefaultLogPath(char* path, size_t size) {
-    UINT length = GetWindowsDirectoryA(path, (UINT)size);
-    return length > 0 && length + sizeof kDefaultLogName <= size && lstrcatA(path, kDefaultLogName) != NULL;
-}
-
 // The default log takes the block of a log that could not (unless it was that log itself).
 static void FallBackToDefaultLog() {
     s_logWritten = false;
     s_log.Close();
     char path[MAX_PATH];
-    if (DefaultLogPath(path, sizeof path) && lstrcmpiA(path, s_logPath) != 0) OpenLogFile(path);
+    if (WindowsFolderPath(kDefaultLogName, path, sizeof path) && lstrcmpiA(path, s_logPath) != 0) OpenLogFile(path);
 }
 
 void DescribeSystemError(DWORD error, char* text, size_t size) {
@@ -179,7 +175,7 @@ void OpenRunLog(const char* path, bool appendOnly) {
     s_appendOnly = appendOnly;
     if (path[0] != 0)
         lstrcpynA(s_logPath, path, sizeof s_logPath);
-    else if (!DefaultLogPath(s_logPath, sizeof s_logPath))
+    else if (!WindowsFolderPath(kDefaultLogName, s_logPath, sizeof s_logPath))
         return;
     DWORD error = OpenLogFile(s_logPath);
     s_logWritten = error == ERROR_SUCCESS;

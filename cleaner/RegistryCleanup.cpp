@@ -15,6 +15,7 @@
 #include "engine/SignatureTable.h"
 #include "engine/UuencodedCheck.h"
 #include "framework/KernelHandles.h"
+#include "framework/SystemFolders.h"
 
 char g_autorunValueName[128];
 // The infected file whose autorun value gave g_autorunValueName its content.
@@ -80,8 +81,7 @@ static void AskFolder(GetFolderFn getFolder, char* folder) {
 static SystemFolders AskSystemFolders() {
     static char system[MAX_PATH], windowsSystem[MAX_PATH], wow64[MAX_PATH];
     AskFolder(GetSystemDirectoryA, system);
-    AskFolder(GetWindowsDirectoryA, windowsSystem);
-    if (windowsSystem[0] != '\0' && !AppendText(windowsSystem, MAX_PATH, "\\System")) windowsSystem[0] = '\0';
+    if (!WindowsFolderPath("\\System", windowsSystem, MAX_PATH)) windowsSystem[0] = '\0';
     AskFolder(LookUpKernel32<GetFolderFn>("GetSystemWow64DirectoryA"), wow64);
     return SystemFolders{system, windowsSystem, wow64};
 }
@@ -163,19 +163,16 @@ void PurgeAutorunValues(HKEY root, const char* subKey, REGSAM view) {
 
 // The hosts file lies below the system folder on the NT line and in the Windows folder on 9x.
 static int GetHostsPath(char* path, int size) {
-    int family = GetOsFamily();
-    const char* suffix;
-    UINT folderLength;
-    if (family == OS_NT) {
-        folderLength = GetSystemDirectoryA(path, size);
-        suffix = "\\drivers\\etc\\hosts";
-    } else if (family == OS_9X) {
-        folderLength = GetWindowsDirectoryA(path, size);
-        suffix = "\\hosts";
-    } else {
-        return 0;
+    switch (GetOsFamily()) {
+        case OS_NT: {
+            UINT length = GetSystemDirectoryA(path, size);
+            return length != 0 && length < (UINT)size && AppendText(path, size, "\\drivers\\etc\\hosts");
+        }
+        case OS_9X:
+            return WindowsFolderPath("\\hosts", path, size) ? 1 : 0;
+        default:
+            return 0;
     }
-    return folderLength != 0 && folderLength < (UINT)size && AppendText(path, size, suffix);
 }
 
 // Another program may use the remembered name, in another key or registry view: a value of

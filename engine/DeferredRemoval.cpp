@@ -17,6 +17,7 @@
 #include "engine/FolderSecurity.h"
 #include "engine/WininitEdit.h"
 #include "framework/KernelHandles.h"
+#include "framework/SystemFolders.h"
 
 static const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
@@ -37,14 +38,6 @@ int ScheduleRemovalAtRestart(const char* path) {
         default:
             return 0;
     }
-}
-
-// The Windows folder followed by name, or false when it does not fit.
-static bool WindowsFolderPath(const char* name, char* path, size_t size) {
-    UINT length = GetWindowsDirectoryA(path, (UINT)size);
-    if (length == 0 || length >= size) return false;
-    int written = _snprintf(path + length, size - length, "%s", name);
-    return written >= 0 && (size_t)written < size - length;
 }
 
 struct FileText {

@@ -1,6 +1,7 @@
 // Bitmap buttons: the focused, unfocused and disabled pictures, lit by focus or pointer, and the hand cursor.
 #include "skin/ExButton.h"
 #include "framework/App.h"
+#include "framework/SystemFolders.h"
 
 BEGIN_MESSAGE_MAP(CStateBitmapButton, CButton)
     ON_WM_MOUSEMOVE()
@@ -97,9 +98,7 @@ void CExButton::LoadHandCursor() {
     if (m_hHandCursor) return;
     static const char kHelpProgram[] = "\\winhlp32.exe";
     char path[MAX_PATH];
-    UINT length = GetWindowsDirectoryA(path, sizeof path);
-    if (length == 0 || length + sizeof kHelpProgram > sizeof path) return;
-    lstrcpynA(path + length, kHelpProgram, (int)(sizeof path - length));
+    if (!WindowsFolderPath(kHelpProgram, path, sizeof path)) return;
     HMODULE help = LoadLibraryA(path);
     if (!help) return;
     if (HCURSOR hand = LoadCursorA(help, MAKEINTRESOURCEA(106))) m_hHandCursor = (HCURSOR)CopyIcon((HICON)hand);
