@@ -110,8 +110,8 @@ static int value_bytes(DWORD type, int argc, char** argv, BYTE** data, DWORD* si
 int cmd_regset(int argc, char** argv) {
     HKEY root, key;
     const char* sub;
-    DWORD type, size;
-    BYTE* data;
+    DWORD type = 0, size = 0;
+    BYTE* data = NULL;
     LONG rc;
     if (!parse_key(argv[0], &root, &sub) || !parse_type(argv[2], &type)) return 0;
     if (!value_bytes(type, argc - 3, argv + 3, &data, &size)) return 0;

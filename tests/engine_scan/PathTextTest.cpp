@@ -89,7 +89,9 @@ TEST(PathText, AVolumeIsWalkedUnderItsFirstFolderWhenNoDriveLetterReachesIt) {
         SCOPED_TRACE(testing::Message() << listed.size() << " bytes starting " << listed.c_str());
         const char* walked = LetterlessMountPath(listed.c_str(), row.fixed);
         EXPECT_EQ(row.walked ? std::string(row.walked) : "(none)", walked ? std::string(walked) : "(none)");
-        if (walked) EXPECT_EQ(listed.c_str(), walked);
+        if (walked) {
+            EXPECT_EQ(listed.c_str(), walked);
+        }
     }
 }
 
